@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need; does nothing when all
+# are present. Usage: scripts/install-deps.sh [run|test]
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config
+          qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libexpat1-dev
+          fonts-dejavu-core)
+if [ "${1:-run}" = test ]; then
+    packages+=(xvfb xauth x11-apps python3 python3-suds python3-zeep binutils-mingw-w64-x86-64)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installerar: ${missing[*]}" >&2
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
