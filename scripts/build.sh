@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Configures (once) and builds into build/; incremental on later runs.
+# Configures build/ (once) and builds the given targets, or everything; incremental on later runs.
+# Build settings: configure build/ yourself first, e.g. cmake -S . -B build -DKSV_WSDL_HOST=...
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -f build/CMakeCache.txt ]; then
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build build --parallel "$(nproc)"
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
+cmake --build build --parallel "$(nproc)" "${targets[@]}"
