@@ -1,0 +1,59 @@
+#include "dataset.h"
+
+#include "dataseterror.h"
+#include "datasetparser.h"
+
+#include <QFile>
+
+DataSet::DataSet(std::vector<County> counties)
+    : m_counties(std::move(counties))
+{
+}
+
+int DataSet::countyIndex(const QString &code) const
+{
+    for (std::size_t i = 0; i < m_counties.size(); ++i) {
+        if (m_counties[i].code == code)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int DataSet::municipalityCount() const
+{
+    int count = 0;
+    for (const County &county : m_counties)
+        count += static_cast<int>(county.municipalities.size());
+    return count;
+}
+
+int DataSet::districtCount() const
+{
+    int count = 0;
+    for (const County &county : m_counties) {
+        for (const Municipality &m : county.municipalities)
+            count += m.districts;
+    }
+    return count;
+}
+
+DataSet DataSet::bundled()
+{
+    return fromFile(QStringLiteral(":/ksv/results.tsv"));
+}
+
+DataSet DataSet::fromFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DataSetError(QStringLiteral("%1: kan inte läsas: %2").arg(path, file.errorString()));
+    // A data file is a few tens of kilobytes; anything huge is not one.
+    constexpr qint64 maxSize = 16 * 1024 * 1024;
+    if (file.size() > maxSize)
+        throw DataSetError(QStringLiteral("%1: filen är för stor för en datafil").arg(path));
+    try {
+        return DataSetParser::parse(file.readAll());
+    } catch (const DataSetError &e) {
+        throw DataSetError(path + QStringLiteral(": ") + e.message());
+    }
+}

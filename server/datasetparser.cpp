@@ -1,0 +1,202 @@
+#include "datasetparser.h"
+
+#include "dataseterror.h"
+
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <array>
+
+namespace {
+
+const std::array<QLatin1StringView, 9> columns = {
+    QLatin1StringView("type"),  QLatin1StringView("code"),       QLatin1StringView("name"),
+    QLatin1StringView("districts"), QLatin1StringView("electorate"), QLatin1StringView("yes"),
+    QLatin1StringView("no"),    QLatin1StringView("blank"),      QLatin1StringView("invalid"),
+};
+enum Column { Type, Code, Name, Districts, Electorate, Yes, No, Blank, Invalid };
+
+// Nine digits keep every sum over the whole country far inside 64 bits.
+constexpr int maxDigits = 9;
+constexpr int maxDistrictsPerMunicipality = 100000;
+
+class Parser
+{
+public:
+    DataSet run(const QString &text);
+
+private:
+    [[noreturn]] void fail(const QString &what) const;
+    [[noreturn]] void failField(Column column, const QString &what) const;
+    void readHeader(const QStringList &fields) const;
+    void readCounty(const QStringList &fields);
+    void readMunicipality(const QStringList &fields);
+    QString code(const QStringList &fields, int digits) const;
+    QString name(const QStringList &fields) const;
+    std::int64_t number(const QStringList &fields, Column column) const;
+
+    int m_line = 0;
+    std::vector<County> m_counties;
+};
+
+bool isDigits(const QString &s, int length)
+{
+    if (s.size() != length)
+        return false;
+    for (QChar c : s) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+void Parser::fail(const QString &what) const
+{
+    throw DataSetError(QStringLiteral("rad %1: %2").arg(m_line).arg(what));
+}
+
+void Parser::failField(Column column, const QString &what) const
+{
+    fail(QStringLiteral("fältet \"%1\": %2").arg(columns[column], what));
+}
+
+DataSet Parser::run(const QString &text)
+{
+    const QStringList lines = text.split(u'\n');
+    bool headerSeen = false;
+    for (const QString &raw : lines) {
+        ++m_line;
+        QString line = raw;
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QStringList fields = line.split(u'\t');
+        if (!headerSeen) {
+            readHeader(fields);
+            headerSeen = true;
+        } else if (fields[Type] == u"county") {
+            readCounty(fields);
+        } else if (fields[Type] == u"municipality") {
+            readMunicipality(fields);
+        } else {
+            failField(Type, QStringLiteral("okänd radtyp '%1' (county eller municipality väntades)")
+                                .arg(fields[Type]));
+        }
+    }
+    if (!headerSeen)
+        throw DataSetError(QStringLiteral("rubrikraden saknas"));
+    if (m_counties.empty())
+        throw DataSetError(QStringLiteral("inga län"));
+    if (m_counties.back().municipalities.empty())
+        throw DataSetError(QStringLiteral("länet %1 har inga kommuner").arg(m_counties.back().code));
+    return DataSet(std::move(m_counties));
+}
+
+void Parser::readHeader(const QStringList &fields) const
+{
+    bool ok = fields.size() == int(columns.size());
+    for (std::size_t i = 0; ok && i < columns.size(); ++i)
+        ok = fields[int(i)] == columns[i];
+    if (!ok) {
+        QStringList expected;
+        for (auto c : columns)
+            expected << c;
+        fail(QStringLiteral("rubrikraden ska vara: %1").arg(expected.join(u' ')));
+    }
+}
+
+void Parser::readCounty(const QStringList &fields)
+{
+    if (fields.size() != 3 && fields.size() != int(columns.size()))
+        fail(QStringLiteral("en länsrad har 3 eller 9 fält, inte %1").arg(fields.size()));
+    for (int i = Districts; i < fields.size(); ++i) {
+        if (!fields[i].isEmpty())
+            failField(Column(i), QStringLiteral("ska vara tomt på en länsrad: länets siffror är "
+                                                "summor av dess kommuner"));
+    }
+    if (!m_counties.empty() && m_counties.back().municipalities.empty())
+        fail(QStringLiteral("länet %1 har inga kommuner").arg(m_counties.back().code));
+    County county;
+    county.code = code(fields, 2);
+    if (county.code == u"00")
+        failField(Code, QStringLiteral("00 är hela rikets kod"));
+    if (!m_counties.empty() && county.code <= m_counties.back().code)
+        failField(Code, QStringLiteral("'%1' kommer inte efter '%2' (länen i kodordning, varje kod en gång)")
+                            .arg(county.code, m_counties.back().code));
+    county.name = name(fields);
+    m_counties.push_back(std::move(county));
+}
+
+void Parser::readMunicipality(const QStringList &fields)
+{
+    if (fields.size() != int(columns.size()))
+        fail(QStringLiteral("en kommunrad har 9 fält, inte %1").arg(fields.size()));
+    if (m_counties.empty())
+        fail(QStringLiteral("kommunrad före första länsraden"));
+    County &county = m_counties.back();
+    Municipality m;
+    m.code = code(fields, 4);
+    if (!m.code.startsWith(county.code))
+        failField(Code, QStringLiteral("'%1' börjar inte med länets kod '%2'").arg(m.code, county.code));
+    if (!county.municipalities.empty() && m.code <= county.municipalities.back().code)
+        failField(Code, QStringLiteral("'%1' kommer inte efter '%2' (kommunerna i kodordning, varje kod en gång)")
+                            .arg(m.code, county.municipalities.back().code));
+    m.name = name(fields);
+    m.districts = int(number(fields, Districts));
+    m.electorate = number(fields, Electorate);
+    m.yes = number(fields, Yes);
+    m.no = number(fields, No);
+    m.blank = number(fields, Blank);
+    m.invalid = number(fields, Invalid);
+    if (m.districts < 1 || m.districts > maxDistrictsPerMunicipality)
+        failField(Districts, QStringLiteral("%1 valdistrikt: mellan 1 och %2 väntades")
+                                 .arg(m.districts).arg(maxDistrictsPerMunicipality));
+    if (m.yes + m.no + m.blank + m.invalid > m.electorate)
+        failField(Electorate, QStringLiteral("fler röster (%1) än röstberättigade (%2)")
+                                  .arg(m.yes + m.no + m.blank + m.invalid).arg(m.electorate));
+    county.municipalities.push_back(std::move(m));
+}
+
+QString Parser::code(const QStringList &fields, int digits) const
+{
+    if (!isDigits(fields[Code], digits))
+        failField(Code, QStringLiteral("'%1' är inte en kod med %2 siffror").arg(fields[Code]).arg(digits));
+    return fields[Code];
+}
+
+QString Parser::name(const QStringList &fields) const
+{
+    const QString &n = fields[Name];
+    if (n.isEmpty() || n.trimmed() != n)
+        failField(Name, QStringLiteral("tomt eller med blanktecken först eller sist: '%1'").arg(n));
+    for (QChar c : n) {
+        if (c.category() == QChar::Other_Control)
+            failField(Name, QStringLiteral("innehåller ett styrtecken"));
+    }
+    return n;
+}
+
+std::int64_t Parser::number(const QStringList &fields, Column column) const
+{
+    const QString &s = fields[column];
+    bool digitsOnly = !s.isEmpty() && s.size() <= maxDigits;
+    for (QChar c : s)
+        digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
+    if (!digitsOnly)
+        failField(column, QStringLiteral("'%1' är inte ett heltal från 0 till 999999999").arg(s));
+    return s.toLongLong();
+}
+
+} // namespace
+
+DataSet DataSetParser::parse(const QByteArray &text)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = decoder.decode(text);
+    if (decoder.hasError())
+        throw DataSetError(QStringLiteral("inte giltig UTF-8"));
+    if (decoded.startsWith(QChar(0xFEFF)))
+        decoded.remove(0, 1);
+    return Parser().run(decoded);
+}

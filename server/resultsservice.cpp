@@ -1,0 +1,126 @@
+#include "resultsservice.h"
+
+#include "countstate.h"
+#include "faultwriter.h"
+#include "ksv_config.h"
+#include "operation.h"
+#include "resultrowbuilder.h"
+#include "soapfault.h"
+#include "soaprequestreader.h"
+
+#include <QDateTime>
+
+namespace {
+
+// Quoted in a fault; a client that sent a whole page as its code gets the start of it back.
+QString quoted(const QString &text)
+{
+    constexpr int maxShown = 40;
+    return text.size() <= maxShown ? text : text.left(maxShown) + QStringLiteral("…");
+}
+
+bool isTwoDigits(const QString &s)
+{
+    return s.size() == 2 && s[0] >= u'0' && s[0] <= u'9' && s[1] >= u'0' && s[1] <= u'9';
+}
+
+} // namespace
+
+ResultsService::ResultsService(DataSet data, const ServiceOptions &options)
+    : m_data(std::move(data)),
+      m_night(m_data, options.seed, std::chrono::minutes(std::max(0, options.nightMinutes))),
+      m_finalCount(options.finalCount),
+      m_writer(options.style)
+{
+    if (options.frozenAt)
+        m_clock.setElapsed(*options.frozenAt);
+}
+
+QString ResultsService::wsdlPath()
+{
+    return QStringLiteral(KSV_WSDL_PATH);
+}
+
+QString ResultsService::endpointPath()
+{
+    return QStringLiteral("/emu2003/webservices/ElectionResults/soap");
+}
+
+QString ResultsService::generatedText(std::int64_t secondsSinceEpoch)
+{
+    return QDateTime::fromSecsSinceEpoch(secondsSinceEpoch).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+}
+
+QByteArray ResultsService::wsdl(const QString &hostAndPort) const
+{
+    return WsdlWriter::write(QStringLiteral("http://") + hostAndPort + endpointPath());
+}
+
+SoapReply ResultsService::call(const QByteArray &request)
+{
+    SoapReply reply;
+    try {
+        const SoapRequest parsed = SoapRequestReader::read(request);
+        reply.operation = parsed.operation;
+        const Operation *operation = parsed.operationNamespace == QStringLiteral(KSV_SERVICE_NAMESPACE)
+                ? Operation::find(parsed.operation)
+                : nullptr;
+        if (!operation) {
+            throw SoapFault::client(QStringLiteral("Okänd operation: '%1' i namnrymden '%2'")
+                                        .arg(quoted(parsed.operation), quoted(parsed.operationNamespace)));
+        }
+        const int county = operation->takesCounty ? countyArgument(parsed) : -1;
+        reply.body = answer(*operation, county);
+        reply.status = 200;
+    } catch (const SoapFault &fault) {
+        reply.status = 500;
+        reply.body = FaultWriter::write(fault);
+    } catch (const std::exception &e) {
+        reply.status = 500;
+        reply.body = FaultWriter::write(SoapFault(QStringLiteral("Server"),
+                                                  QStringLiteral("Internt fel: %1").arg(e.what())));
+    }
+    return reply;
+}
+
+int ResultsService::countyArgument(const SoapRequest &request) const
+{
+    // By the part's name; a client that names it otherwise still gets its one argument read.
+    const SoapRequest::Argument *argument = nullptr;
+    for (const auto &a : request.arguments) {
+        if (a.name == Operation::countyPart()) {
+            argument = &a;
+            break;
+        }
+    }
+    if (!argument && !request.arguments.empty())
+        argument = &request.arguments.front();
+    if (!argument || !argument->value)
+        throw SoapFault::client(QStringLiteral("Länskod saknas"));
+    const QString &code = *argument->value;
+    if (!isTwoDigits(code))
+        throw SoapFault::client(QStringLiteral("Felaktig länskod: '%1' (två siffror väntades)").arg(quoted(code)));
+    const int county = m_data.countyIndex(code);
+    if (county < 0)
+        throw SoapFault::client(QStringLiteral("Okänd länskod: '%1'").arg(code));
+    return county;
+}
+
+QByteArray ResultsService::answer(const Operation &operation, int county)
+{
+    const bool complete = m_finalCount || operation.finalCount;
+    const int arrived = complete ? m_night.districtCount() : m_night.arrivedBy(m_clock.elapsed());
+    const auto operationIndex = int(&operation - Operation::all().data());
+    const AnswerCache::Key key{operationIndex * 1000 + county + 1, arrived,
+                               QDateTime::currentSecsSinceEpoch()};
+    QByteArray cached = m_cache.find(key);
+    if (!cached.isEmpty())
+        return cached;
+
+    const CountState state(m_data, m_night, arrived);
+    const ResultRowBuilder builder(m_data, state, generatedText(key.second));
+    QByteArray written = m_writer.write(operation.name, county < 0 ? builder.countryRows()
+                                                                  : builder.countyRows(county));
+    m_cache.store(key, written);
+    return written;
+}

@@ -1,0 +1,118 @@
+#include "servicecommandline.h"
+
+#include "ksv_config.h"
+
+namespace {
+
+const QString bindOption = QStringLiteral("bind");
+const QString portOption = QStringLiteral("port");
+const QString styleOption = QStringLiteral("style");
+const QString finalOption = QStringLiteral("final");
+const QString seedOption = QStringLiteral("seed");
+const QString nightOption = QStringLiteral("night-minutes");
+const QString atOption = QStringLiteral("at");
+const QString dataOption = QStringLiteral("data");
+const QString quietOption = QStringLiteral("quiet");
+
+constexpr int maxNightMinutes = 7 * 24 * 60;
+
+} // namespace
+
+ServiceCommandLine::ServiceCommandLine()
+{
+    m_parser.setApplicationDescription(QStringLiteral(
+            "Valresultattjänsten ElectionResults (SOAP 1.1, rpc/encoded) för " KSV_APP_TITLE ".\n"
+            "Spelar upp en valnatt: valdistrikten rapporterar i slumpvis (men av --seed bestämd)\n"
+            "ordning under --night-minutes minuter från det att tjänsten startade. Valnatt-\n"
+            "operationerna svarar med det som hunnit räknas, Slutsam-operationerna med slutresultatet.\n"
+            "Skriver \"WSDL: <adress>\" på standard ut när den lyssnar och en rad per begäran på\n"
+            "standard fel. Avslutas med SIGINT eller SIGTERM."));
+    m_parser.addOptions({
+        {bindOption, QStringLiteral("Adress att lyssna på (standard 127.0.0.1)."), QStringLiteral("adress"),
+         QStringLiteral("127.0.0.1")},
+        {portOption, QStringLiteral("Port att lyssna på; 0 väljer en ledig port (standard 8803)."),
+         QStringLiteral("port"), QStringLiteral("8803")},
+        {styleOption, QStringLiteral("Hur svarens vektorer kodas: inline (varje post på plats, standard) "
+                                     "eller multiref (href-referenser till multiRef-element, som Axis och .NET)."),
+         QStringLiteral("stil"), QStringLiteral("inline")},
+        {finalOption, QStringLiteral("Servera slutresultatet direkt, även från Valnatt-operationerna.")},
+        {seedOption, QStringLiteral("Frö för distriktens rapportordning (standard 20030914)."),
+         QStringLiteral("tal"), QStringLiteral("20030914")},
+        {nightOption, QStringLiteral("Valnattens längd i minuter; då har alla distrikt rapporterat "
+                                     "(standard 30, högst 10080)."),
+         QStringLiteral("minuter"), QStringLiteral("30")},
+        {atOption, QStringLiteral("Frys valnatten så många sekunder efter start (decimaler tillåtna)."),
+         QStringLiteral("sekunder")},
+        {dataOption, QStringLiteral("Datafil att använda i stället för den inbyggda (tabbseparerad UTF-8, "
+                                    "se server/README.md)."),
+         QStringLiteral("fil")},
+        {quietOption, QStringLiteral("Skriv ingen rad per begäran.")},
+    });
+    m_parser.addHelpOption();
+    m_parser.addVersionOption();
+}
+
+bool ServiceCommandLine::fail(const QString &error)
+{
+    m_error = error;
+    return false;
+}
+
+QString ServiceCommandLine::helpText() const
+{
+    return m_parser.helpText();
+}
+
+bool ServiceCommandLine::parse(const QStringList &arguments)
+{
+    if (!m_parser.parse(arguments))
+        return fail(m_parser.errorText());
+    if (!m_parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("Okänt argument: %1").arg(m_parser.positionalArguments().first()));
+    m_help = m_parser.isSet(QStringLiteral("help"));
+    m_version = m_parser.isSet(QStringLiteral("version"));
+
+    const QString bind = m_parser.value(bindOption);
+    if (!m_options.bindAddress.setAddress(bind))
+        return fail(QStringLiteral("--bind: '%1' är ingen IP-adress").arg(bind));
+
+    bool ok = false;
+    const uint port = m_parser.value(portOption).toUInt(&ok);
+    if (!ok || port > 65535)
+        return fail(QStringLiteral("--port: '%1' är ingen port (0 till 65535)").arg(m_parser.value(portOption)));
+    m_options.port = quint16(port);
+
+    const QString style = m_parser.value(styleOption);
+    if (style == u"inline")
+        m_options.style = WireStyle::Inline;
+    else if (style == u"multiref")
+        m_options.style = WireStyle::MultiRef;
+    else
+        return fail(QStringLiteral("--style: '%1' är varken inline eller multiref").arg(style));
+
+    m_options.finalCount = m_parser.isSet(finalOption);
+
+    m_options.seed = m_parser.value(seedOption).toULongLong(&ok);
+    if (!ok)
+        return fail(QStringLiteral("--seed: '%1' är inget icke-negativt heltal").arg(m_parser.value(seedOption)));
+
+    const int minutes = m_parser.value(nightOption).toInt(&ok);
+    if (!ok || minutes < 1 || minutes > maxNightMinutes)
+        return fail(QStringLiteral("--night-minutes: '%1' ligger inte mellan 1 och %2")
+                            .arg(m_parser.value(nightOption))
+                            .arg(maxNightMinutes));
+    m_options.nightMinutes = minutes;
+
+    if (m_parser.isSet(atOption)) {
+        const double seconds = m_parser.value(atOption).toDouble(&ok);
+        if (!ok || !(seconds >= 0) || seconds > 1e9)
+            return fail(QStringLiteral("--at: '%1' är inget antal sekunder").arg(m_parser.value(atOption)));
+        m_options.frozenAt = std::chrono::milliseconds(qRound64(seconds * 1000));
+    }
+
+    m_options.dataFile = m_parser.value(dataOption);
+    if (m_parser.isSet(dataOption) && m_options.dataFile.isEmpty())
+        return fail(QStringLiteral("--data: filnamnet är tomt"));
+    m_options.logRequests = !m_parser.isSet(quietOption);
+    return true;
+}

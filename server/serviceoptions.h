@@ -1,0 +1,24 @@
+#pragma once
+
+#include "wirestyle.h"
+
+#include <QHostAddress>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+// How the results service runs; the command line fills it, tests set it directly.
+struct ServiceOptions
+{
+    WireStyle style = WireStyle::Inline;
+    bool finalCount = false;                    // serve the complete count from the start
+    std::uint64_t seed = 20030914;              // decides the order in which districts come in
+    int nightMinutes = 30;                      // every district is in after this long
+    QString dataFile;                           // empty: the bundled data set
+    std::optional<std::chrono::milliseconds> frozenAt;    // hold the night still at this moment
+    QHostAddress bindAddress = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = 8803;                        // 0: any free port
+    bool logRequests = true;                    // one line per request on stderr
+};
