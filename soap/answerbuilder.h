@@ -1,0 +1,162 @@
+#pragma once
+
+#include "decodedvalue.h"
+#include "decodefailure.h"
+#include "genericcustomtypemapper.h"
+#include "namespacescope.h"
+#include "referencetable.h"
+#include "responsedecoder.h"
+#include "xmleventhandler.h"
+
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace soap {
+
+// Turns a SOAP answer's parse events into the decoded answer as they arrive: objects are made and
+// filled while their elements stream past; only references wait for the end of the Body.
+class AnswerBuilder : public XmlEventHandler
+{
+public:
+    AnswerBuilder(const DecodeSetup &setup, AnswerExpectation expectation, DecodeFailure failure);
+    ~AnswerBuilder() override;
+
+    void setDocumentLocator(const XmlLocator *locator) override;
+    void startElement(const char *name, const char **attributes) override;
+    void endElement() override;
+    void characters(const char *data, int length) override;
+    void startNamespace(const char *prefix, const char *uri) override;
+    void endNamespace(const char *prefix) override;
+
+    // Once the document has ended: the answer or its fault. Raises when the envelope does not
+    // hold the expected answer or a reference cannot be resolved.
+    DecodedAnswer result();
+
+private:
+    enum class Role : unsigned char {
+        Envelope, Body, Wrapper, Value, Member, Inner, Fault, FaultCode, FaultReason, FaultText, Skip
+    };
+    enum class Destination : unsigned char { ReturnPart, ArrayItem, Independent };
+    enum class TypeClass : unsigned char { Unknown, Mapped, Array, Simple, Other };
+
+    struct TypeInfo
+    {
+        TypeClass typeClass = TypeClass::Unknown;
+        int mapped = -1;
+        QualifiedName name;
+    };
+
+    struct Attributes
+    {
+        const char *type = nullptr;
+        const char *href = nullptr;
+        const char *id = nullptr;
+        const char *arrayType = nullptr;
+        bool nil = false;
+    };
+
+    struct OpenValue
+    {
+        TypeInfo itemType; // arrays: the items' type when they carry none
+        enum class Kind : unsigned char { Undetermined, Text, Object, Array, Reference, Nothing, Untyped };
+        Kind kind = Kind::Nothing;
+        Destination destination = Destination::Independent;
+        bool sawChild = false;
+        int memberCount = 0;
+        QString name;  // return parts only
+        QString id;
+        QString reference;
+        XmlPosition position;
+        ObjectPtr object;
+        std::shared_ptr<ArrayValue> array;
+        std::shared_ptr<UntypedValue> untyped;
+    };
+
+    struct OpenMember
+    {
+        QString name;
+        QString id;
+        QString reference;
+        XmlPosition position;
+        bool nil = false;
+    };
+
+    struct MemberReference
+    {
+        ObjectPtr object;
+        QString member;
+        QString id;
+        XmlPosition position;
+    };
+
+    struct ReturnCandidate
+    {
+        QString name;
+        DecodedValue value;
+    };
+
+    Role startEnvelope(const char *name);
+    Role startInEnvelope(const char *name);
+    Role startInBody(const char *name, const char **attributes);
+    Role startInValue(const char *name, const char **attributes);
+    Role startInFault(const char *name);
+    void startValue(const char *name, const char **attributes, Destination destination);
+    void startMember(const char *name, const char **attributes);
+    void startArray(OpenValue &value, const Attributes &attributes);
+    void endValue();
+    void endMember();
+    void capture(bool on);
+
+    Attributes scan(const char **attributes) const;
+    TypeInfo typeOf(const char *name, const Attributes &attributes, const TypeInfo &context) const;
+    TypeInfo classify(const RawName &type) const;
+    TypeInfo classify(const QualifiedName &type) const;
+    TypeInfo arrayItemType(const char *arrayType) const;
+    QString idFromHref(const char *href) const;
+    const QString &memberName(std::string_view local, int ordinal);
+    QString describe(const char *name) const;
+    XmlPosition here() const;
+    [[noreturn]] void fail(std::int32_t number, const QString &what) const;
+    Variant toVariant(const DecodedValue &value);
+    Variant::Array resolveArray(ArrayValue &array);
+
+    GenericCustomTypeMapper m_mapper;
+    AnswerExpectation m_expectation;
+    DecodeFailure m_failure;
+    ReferenceTable m_references;
+    NamespaceScope m_scope;
+    const XmlLocator *m_locator = nullptr;
+
+    std::string m_answerName; // rpc: the wrapper's local name; document: the element's
+    std::string m_envelopeNamespace;
+    TypeInfo m_returnType;
+    TypeInfo m_itemType;
+
+    std::vector<Role> m_roles;
+    std::vector<OpenValue> m_values;
+    OpenMember m_member;
+    std::string m_text;
+    bool m_capturing = false;
+    QString *m_faultTarget = nullptr;
+    bool m_faultReasonTaken = false;
+
+    bool m_bodySeen = false;
+    bool m_answerSeen = false;
+    std::optional<SoapFault> m_fault;
+    std::vector<ReturnCandidate> m_candidates;
+    std::vector<MemberReference> m_memberReferences;
+
+    // Records repeat their member names in the same order; keeping the converted names by
+    // position spares an allocation per member.
+    struct CachedName
+    {
+        std::string raw;
+        QString name;
+    };
+    std::vector<CachedName> m_memberNames;
+};
+
+} // namespace soap

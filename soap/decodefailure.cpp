@@ -1,0 +1,26 @@
+#include "decodefailure.h"
+
+#include <utility>
+
+namespace soap {
+
+DecodeFailure::DecodeFailure(QString where) : m_where(std::move(where)) {}
+
+RaisedError DecodeFailure::error(std::int32_t number, const QString &what) const
+{
+    const QString from = m_where.isEmpty() ? QStringLiteral("Svaret") : QStringLiteral("Svaret från %1").arg(m_where);
+    return RaisedError(number, source(), QStringLiteral("%1: %2").arg(from, what));
+}
+
+QString DecodeFailure::at(const XmlPosition &position)
+{
+    return QStringLiteral("på rad %1, kolumn %2").arg(position.line).arg(position.column);
+}
+
+QString DecodeFailure::source()
+{
+    // The client replaces it with the operation's name; until then it names the layer.
+    return QStringLiteral("SoapClient");
+}
+
+} // namespace soap

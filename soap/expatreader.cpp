@@ -1,0 +1,218 @@
+#include "expatreader.h"
+
+#include "charsets.h"
+#include "errornumbers.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace soap {
+
+void ExpatReader::ParserDeleter::operator()(XML_ParserStruct *parser) const
+{
+    XML_ParserFree(parser);
+}
+
+ExpatReader::ExpatReader(XmlEventHandler &handler, const QByteArray &charset, DecodeFailure failure,
+                         int maxDepth)
+    : m_handler(handler), m_failure(std::move(failure)), m_maxDepth(maxDepth)
+{
+    QByteArray forced;
+    if (!charset.trimmed().isEmpty()) {
+        forced = Charsets::parserName(charset);
+        if (forced.isEmpty()) {
+            throw m_failure.error(ErrorNumber::UnsupportedEncoding,
+                                  QStringLiteral("teckenkodningen \"%1\" (HTTP) stöds inte")
+                                      .arg(QString::fromLatin1(charset.trimmed())));
+        }
+    }
+    m_parser.reset(XML_ParserCreateNS(forced.isEmpty() ? nullptr : forced.constData(),
+                                      XmlEventHandler::NamespaceSeparator));
+    if (!m_parser)
+        throw std::bad_alloc();
+
+    XML_Parser p = m_parser.get();
+    XML_SetUserData(p, this);
+    XML_SetElementHandler(p, &ExpatReader::onStartElement, &ExpatReader::onEndElement);
+    XML_SetCharacterDataHandler(p, &ExpatReader::onCharacters);
+    XML_SetNamespaceDeclHandler(p, &ExpatReader::onStartNamespace, &ExpatReader::onEndNamespace);
+    XML_SetUnknownEncodingHandler(
+        p, [](void *self, const XML_Char *name, XML_Encoding *info) { return onUnknownEncoding(self, name, info); },
+        this);
+    // No DTD is ever read: refusing at the DOCTYPE's start leaves no room for entity expansion,
+    // and with no external entity handler set nothing is ever fetched.
+    XML_SetStartDoctypeDeclHandler(p, &ExpatReader::onDoctype);
+    XML_SetEntityDeclHandler(p, &ExpatReader::onEntityDeclaration);
+    XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
+    m_handler.setDocumentLocator(this);
+}
+
+ExpatReader::~ExpatReader() = default;
+
+void ExpatReader::parse(const char *data, qsizetype size, bool isFinal)
+{
+    if (m_error)
+        std::rethrow_exception(m_error);
+    do {
+        const int piece = int(std::min<qsizetype>(size, INT_MAX / 2));
+        const bool last = isFinal && piece == size;
+        if (XML_Parse(m_parser.get(), data, piece, last) != XML_STATUS_OK) {
+            if (!m_error)
+                m_error = std::make_exception_ptr(parserError());
+            std::rethrow_exception(m_error);
+        }
+        data += piece;
+        size -= piece;
+    } while (size > 0);
+}
+
+XmlPosition ExpatReader::position() const
+{
+    return {qint64(XML_GetCurrentLineNumber(m_parser.get())),
+            qint64(XML_GetCurrentColumnNumber(m_parser.get())) + 1};
+}
+
+template<typename Call>
+void ExpatReader::guarded(Call &&call)
+{
+    // Expat may still deliver an event or two after being stopped.
+    if (m_error)
+        return;
+    // Exceptions must not unwind through the C parser.
+    try {
+        call();
+    } catch (...) {
+        stop(std::current_exception());
+    }
+}
+
+void ExpatReader::stop(std::exception_ptr error)
+{
+    m_error = std::move(error);
+    XML_StopParser(m_parser.get(), XML_FALSE);
+}
+
+RaisedError ExpatReader::parserError() const
+{
+    const XML_Error code = XML_GetErrorCode(m_parser.get());
+    if (code == XML_ERROR_UNKNOWN_ENCODING) {
+        return m_failure.error(ErrorNumber::UnsupportedEncoding,
+                               QStringLiteral("teckenkodningen \"%1\" stöds inte")
+                                   .arg(QString::fromLatin1(m_unknownEncoding)));
+    }
+    if (code == XML_ERROR_INCORRECT_ENCODING) {
+        return m_failure.error(ErrorNumber::UnsupportedEncoding,
+                               QStringLiteral("teckenkodningen stämmer inte med innehållet %1")
+                                   .arg(DecodeFailure::at(position())));
+    }
+    return m_failure.error(ErrorNumber::MalformedXml, QStringLiteral("felaktig XML %1: %2")
+                                                          .arg(DecodeFailure::at(position()), describe(code)));
+}
+
+QString ExpatReader::describe(int code) const
+{
+    switch (code) {
+    case XML_ERROR_NO_MEMORY: return QStringLiteral("minnet räckte inte");
+    case XML_ERROR_SYNTAX: return QStringLiteral("syntaxfel");
+    case XML_ERROR_NO_ELEMENTS: return QStringLiteral("svaret tar slut innan dokumentet är komplett");
+    case XML_ERROR_INVALID_TOKEN: return QStringLiteral("ogiltigt tecken");
+    case XML_ERROR_UNCLOSED_TOKEN: return QStringLiteral("svaret tar slut mitt i en tagg");
+    case XML_ERROR_PARTIAL_CHAR: return QStringLiteral("ofullständigt tecken");
+    case XML_ERROR_TAG_MISMATCH: return QStringLiteral("sluttaggen passar inte starttaggen");
+    case XML_ERROR_DUPLICATE_ATTRIBUTE: return QStringLiteral("samma attribut två gånger");
+    case XML_ERROR_JUNK_AFTER_DOC_ELEMENT: return QStringLiteral("innehåll efter dokumentets slut");
+    case XML_ERROR_UNDEFINED_ENTITY: return QStringLiteral("okänd entitet");
+    case XML_ERROR_BAD_CHAR_REF: return QStringLiteral("ogiltig teckenreferens");
+    case XML_ERROR_UNBOUND_PREFIX: return QStringLiteral("odeklarerat namnrymdsprefix");
+    case XML_ERROR_UNCLOSED_CDATA_SECTION: return QStringLiteral("CDATA-sektionen avslutas aldrig");
+    case XML_ERROR_MISPLACED_XML_PI: return QStringLiteral("XML-deklarationen står inte först");
+    case XML_ERROR_XML_DECL: return QStringLiteral("felaktig XML-deklaration");
+    default: return QString::fromUtf8(XML_ErrorString(XML_Error(code)));
+    }
+}
+
+void ExpatReader::onStartElement(void *self, const char *name, const char **attributes)
+{
+    auto *reader = static_cast<ExpatReader *>(self);
+    reader->guarded([&] {
+        if (++reader->m_depth > reader->m_maxDepth) {
+            throw reader->m_failure.error(
+                ErrorNumber::NestingTooDeep,
+                QStringLiteral("elementen är nästlade i mer än %1 nivåer %2")
+                    .arg(reader->m_maxDepth)
+                    .arg(DecodeFailure::at(reader->position())));
+        }
+        reader->m_handler.startElement(name, attributes);
+    });
+}
+
+void ExpatReader::onEndElement(void *self, const char *)
+{
+    auto *reader = static_cast<ExpatReader *>(self);
+    reader->guarded([&] {
+        --reader->m_depth;
+        reader->m_handler.endElement();
+    });
+}
+
+void ExpatReader::onCharacters(void *self, const char *data, int length)
+{
+    auto *reader = static_cast<ExpatReader *>(self);
+    reader->guarded([&] { reader->m_handler.characters(data, length); });
+}
+
+void ExpatReader::onStartNamespace(void *self, const char *prefix, const char *uri)
+{
+    auto *reader = static_cast<ExpatReader *>(self);
+    reader->guarded([&] { reader->m_handler.startNamespace(prefix, uri); });
+}
+
+void ExpatReader::onEndNamespace(void *self, const char *prefix)
+{
+    auto *reader = static_cast<ExpatReader *>(self);
+    reader->guarded([&] { reader->m_handler.endNamespace(prefix); });
+}
+
+void ExpatReader::onDoctype(void *self, const char *, const char *, const char *, int)
+{
+    auto *reader = static_cast<ExpatReader *>(self);
+    reader->guarded([&] {
+        throw reader->m_failure.error(
+            ErrorNumber::DoctypeRefused,
+            QStringLiteral("svaret innehåller en DOCTYPE-deklaration %1 (är det en HTML-sida?); "
+                           "sådana tas inte emot")
+                .arg(DecodeFailure::at(reader->position())));
+    });
+}
+
+void ExpatReader::onEntityDeclaration(void *self, const char *, int, const char *, int, const char *,
+                                      const char *, const char *, const char *)
+{
+    // Unreachable while DOCTYPE is refused; kept so that an entity can never be declared.
+    auto *reader = static_cast<ExpatReader *>(self);
+    reader->guarded([&] {
+        throw reader->m_failure.error(ErrorNumber::DoctypeRefused,
+                                      QStringLiteral("svaret deklarerar entiteter %1")
+                                          .arg(DecodeFailure::at(reader->position())));
+    });
+}
+
+int ExpatReader::onUnknownEncoding(void *self, const char *name, void *encoding)
+{
+    auto *info = static_cast<XML_Encoding *>(encoding);
+    auto *reader = static_cast<ExpatReader *>(self);
+    reader->m_unknownEncoding = QByteArray(name);
+    const auto map = Charsets::singleByteMap(reader->m_unknownEncoding);
+    if (!map)
+        return XML_STATUS_ERROR;
+    std::copy(map->begin(), map->end(), info->map);
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return XML_STATUS_OK;
+}
+
+} // namespace soap

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace soap {
+
+// A QName found in content (xsi:type, arrayType), resolved; the views live as long as the scope
+// is unchanged and the resolved text is.
+struct RawName
+{
+    std::string_view namespaceUri;
+    std::string_view localName;
+};
+
+// The namespace declarations in scope at the parser's position, for resolving QNames that sit in
+// attribute values, where the parser cannot resolve them itself.
+class NamespaceScope
+{
+public:
+    NamespaceScope();
+
+    // prefix null: the default namespace; uri null: undeclared.
+    void bind(const char *prefix, const char *uri);
+    void unbind();
+    // "prefix:local" or "local" (the default namespace); false when the prefix is not declared.
+    bool resolve(std::string_view qname, RawName &out) const;
+
+private:
+    struct Binding
+    {
+        std::string prefix;
+        std::string uri;
+    };
+    // Slots are reused rather than freed, so that a declaration repeated on every record (as
+    // Axis writes them) costs no allocation.
+    std::vector<Binding> m_bindings;
+    std::size_t m_count = 0;
+};
+
+} // namespace soap

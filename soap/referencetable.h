@@ -1,0 +1,41 @@
+#pragma once
+
+#include "decodedvalue.h"
+#include "decodefailure.h"
+#include "genericcustomtypemapper.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+namespace soap {
+
+// The Body's elements by id, for href references: forward and backward, shared, chained. The
+// same id referred to twice yields the same object twice, as SOAP encoding means it.
+class ReferenceTable
+{
+public:
+    ReferenceTable(const GenericCustomTypeMapper &mapper, const DecodeFailure &failure);
+
+    // Raises BadReference when the id is already taken.
+    void add(const QString &id, DecodedValue value, const XmlPosition &position);
+    // The value an href finally leads to, never a reference; an untyped element becomes an object
+    // of expectedType. Raises BadReference for an unknown id or a cycle.
+    DecodedValue resolve(const QString &id, const XmlPosition &from, const QualifiedName &expectedType);
+    // The text an href of a member leads to; no value for nil or a skipped element. Raises
+    // UnexpectedShape when it leads to an object or array.
+    std::optional<QString> resolveText(const QString &id, const XmlPosition &from);
+
+    // Sets the members of an object from an untyped element, resolving member references.
+    void fill(DispatchObject &object, const UntypedValue &untyped);
+
+private:
+    void materialise(DecodedValue &value, const QString &id, const QualifiedName &expectedType);
+
+    const GenericCustomTypeMapper &m_mapper;
+    const DecodeFailure &m_failure;
+    QHash<QString, DecodedValue> m_values;
+};
+
+} // namespace soap

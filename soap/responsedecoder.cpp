@@ -1,0 +1,79 @@
+#include "responsedecoder.h"
+
+#include "answerbuilder.h"
+#include "decodefailure.h"
+#include "errornumbers.h"
+#include "expatreader.h"
+
+#include <optional>
+#include <utility>
+
+namespace soap {
+
+class ResponseDecoder::Private
+{
+public:
+    Private(const DecodeSetup &setup, AnswerExpectation expectation, const QByteArray &httpCharset,
+            QString where)
+        : failure(std::move(where)), builder(setup, std::move(expectation), failure)
+    {
+        // An unusable charset is reported where every other failure is: on feed or finish.
+        try {
+            reader = std::make_unique<ExpatReader>(builder, httpCharset, failure, MaxDepth);
+        } catch (const RaisedError &error) {
+            failed = error;
+        }
+    }
+
+    template<typename Step>
+    auto guarded(Step &&step)
+    {
+        if (failed)
+            throw *failed;
+        try {
+            return step();
+        } catch (const RaisedError &error) {
+            failed = error;
+            throw;
+        }
+    }
+
+    DecodeFailure failure;
+    AnswerBuilder builder;
+    std::unique_ptr<ExpatReader> reader;
+    std::optional<RaisedError> failed;
+    bool finished = false;
+};
+
+ResponseDecoder::ResponseDecoder(const DecodeSetup &setup, AnswerExpectation expectation,
+                                 QByteArray httpCharset, QString where)
+    : d(std::make_unique<Private>(setup, std::move(expectation), httpCharset, std::move(where)))
+{
+}
+
+ResponseDecoder::~ResponseDecoder() = default;
+
+void ResponseDecoder::feed(const char *data, qsizetype size)
+{
+    d->guarded([&] {
+        if (d->finished)
+            throw RaisedError(ErrorNumber::BadArgument, DecodeFailure::source(),
+                              QStringLiteral("Svaret matades efter att avkodningen avslutats."));
+        if (size > 0)
+            d->reader->parse(data, size, false);
+    });
+}
+
+DecodedAnswer ResponseDecoder::finish()
+{
+    return d->guarded([&] {
+        if (d->finished)
+            throw RaisedError(ErrorNumber::BadArgument, DecodeFailure::source(),
+                              QStringLiteral("Avkodningen av svaret avslutades två gånger."));
+        d->finished = true;
+        d->reader->parse("", 0, true);
+        return d->builder.result();
+    });
+}
+
+} // namespace soap

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "dispatchobject.h"
+#include "domnode.h"
+#include "objectfactory.h"
+#include "raisederror.h"
+
+#include <QMap>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// A record with three members, enough to see every member rule of the type mapper.
+class TestRecord : public soap::DispatchObject
+{
+public:
+    static QStringList memberNames() { return {QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("yesNum")}; }
+
+    bool setMember(const QString &name, const QString &value) override
+    {
+        if (!memberNames().contains(name))
+            return false;
+        m_values[name] = value;
+        return true;
+    }
+    std::optional<QString> member(const QString &name) const override
+    {
+        if (!memberNames().contains(name))
+            return std::nullopt;
+        return m_values.value(name);
+    }
+
+private:
+    QMap<QString, QString> m_values;
+};
+
+class TestNode : public soap::DomNode
+{
+public:
+    QString nodeName() const override { return QStringLiteral("type"); }
+    QString nodeValue() const override { return {}; }
+    std::shared_ptr<soap::DomNamedNodeMap> attributes() const override { return nullptr; }
+};
+
+// Makes a TestRecord per call, or whatever a test tells it to, and remembers the nodes it got.
+class TestFactory : public soap::IGCTMObjectFactory
+{
+public:
+    soap::ObjectPtr IGCTMObjectFactory_CreateObject(const std::shared_ptr<soap::DomNode> &node) override
+    {
+        nodes.push_back(node);
+        if (make)
+            return make(int(nodes.size()) - 1);
+        return std::make_shared<TestRecord>();
+    }
+
+    std::function<soap::ObjectPtr(int call)> make;
+    std::vector<std::shared_ptr<soap::DomNode>> nodes;
+};
