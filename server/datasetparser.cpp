@@ -57,7 +57,7 @@ void Parser::fail(const QString &what) const
 
 void Parser::failField(Column column, const QString &what) const
 {
-    fail(QStringLiteral("fältet \"%1\": %2").arg(columns[column], what));
+    throw DataSetError(QStringLiteral("rad %1, fältet \"%2\": %3").arg(m_line).arg(columns[column], what));
 }
 
 DataSet Parser::run(const QString &text)

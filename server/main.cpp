@@ -51,6 +51,13 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    // Before the WSDL line: whoever reads it may signal us at once.
+    SignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &SignalWatcher::stopRequested, &app, [](int signalNumber) {
+        printLine(stderr, QStringLiteral("ksv-results-service: signal %1, avslutar").arg(signalNumber));
+        QCoreApplication::quit();
+    });
+
     HttpBinding binding(*service, options.logRequests);
     const quint16 port = binding.listen(options.bindAddress, options.port);
     if (port == 0) {
@@ -64,10 +71,5 @@ int main(int argc, char *argv[])
             : options.bindAddress.toString();
     printLine(stdout, QStringLiteral("WSDL: http://%1:%2%3").arg(host).arg(port).arg(ResultsService::wsdlPath()));
 
-    SignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &SignalWatcher::stopRequested, &app, [](int signalNumber) {
-        printLine(stderr, QStringLiteral("ksv-results-service: signal %1, avslutar").arg(signalNumber));
-        QCoreApplication::quit();
-    });
     return app.exec();
 }
