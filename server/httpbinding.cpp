@@ -1,5 +1,6 @@
 #include "httpbinding.h"
 
+#include "guardedtcpserver.h"
 #include "resultsservice.h"
 
 #include <QDateTime>
@@ -30,6 +31,38 @@ QByteArray methodName(QHttpServerRequest::Method method)
 HttpBinding::HttpBinding(ResultsService &service, bool logRequests, QObject *parent)
     : QAbstractHttpServer(parent), m_service(service), m_logRequests(logRequests)
 {
+}
+
+quint16 HttpBinding::listenOn(const QHostAddress &address, quint16 port)
+{
+    auto server = std::make_unique<GuardedTcpServer>(maxBodySize, maxHeaderSize, this);
+    if (!server->listen(address, port))
+        return 0;
+    connect(server.get(), &GuardedTcpServer::refused, this,
+            [this](const QHostAddress &peer, const QByteArray &requestLine, int status) {
+                const QList<QByteArray> parts = requestLine.split(' ');
+                log(peer, QString::fromLatin1(parts.value(0).left(16)), QString::fromLatin1(parts.value(1)),
+                    QString(), status, 0);
+            });
+    const quint16 listening = server->serverPort();
+    bind(server.release());
+    return listening;
+}
+
+void HttpBinding::log(const QHostAddress &peer, const QString &method, const QString &path,
+                      const QString &operation, int status, qint64 nanoseconds) const
+{
+    if (!m_logRequests)
+        return;
+    const QByteArray line = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 ms\n")
+                                    .arg(QDateTime::currentDateTime().toString(Qt::ISODate), peer.toString(),
+                                         method.isEmpty() ? QStringLiteral("-") : method,
+                                         path.isEmpty() ? QStringLiteral("-") : path.left(200),
+                                         operation.isEmpty() ? QStringLiteral("-") : operation.left(80))
+                                    .arg(status)
+                                    .arg(double(nanoseconds) / 1e6, 0, 'f', 2)
+                                    .toUtf8();
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
 }
 
 bool HttpBinding::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
@@ -79,18 +112,8 @@ bool HttpBinding::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
         responder.write(QByteArrayLiteral("Sidan finns inte.\n"), textType, status);
     }
 
-    if (m_logRequests) {
-        const QByteArray line = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 ms\n")
-                                        .arg(QDateTime::currentDateTime().toString(Qt::ISODate),
-                                             request.remoteAddress().toString(),
-                                             QString::fromLatin1(methodName(method)),
-                                             path.left(200),
-                                             operation.isEmpty() ? QStringLiteral("-") : operation.left(80))
-                                        .arg(int(status))
-                                        .arg(double(timer.nsecsElapsed()) / 1e6, 0, 'f', 2)
-                                        .toUtf8();
-        std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
-    }
+    log(request.remoteAddress(), QString::fromLatin1(methodName(method)), path, operation, int(status),
+        timer.nsecsElapsed());
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractHttpServer>
 #include <QByteArray>
+#include <QHostAddress>
 
 class ResultsService;
 
@@ -15,13 +16,19 @@ class HttpBinding : public QAbstractHttpServer
 public:
     HttpBinding(ResultsService &service, bool logRequests, QObject *parent = nullptr);
 
+    // Listens with every connection guarded against oversized requests; the port, or 0 on failure.
+    quint16 listenOn(const QHostAddress &address, quint16 port);
+
     static constexpr qint64 maxBodySize = 64 * 1024;
+    static constexpr qint64 maxHeaderSize = 64 * 1024;
 
 protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
     void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
 
 private:
+    void log(const QHostAddress &peer, const QString &method, const QString &path, const QString &operation,
+             int status, qint64 nanoseconds) const;
     QString hostForWsdl(const QHttpServerRequest &request, const QTcpSocket *socket) const;
 
     ResultsService &m_service;

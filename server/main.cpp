@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
     });
 
     HttpBinding binding(*service, options.logRequests);
-    const quint16 port = binding.listen(options.bindAddress, options.port);
+    const quint16 port = binding.listenOn(options.bindAddress, options.port);
     if (port == 0) {
         printLine(stderr, QStringLiteral("ksv-results-service: kan inte lyssna på %1 port %2")
                                   .arg(options.bindAddress.toString())

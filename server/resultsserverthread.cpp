@@ -19,7 +19,7 @@ ResultsServerThread::ResultsServerThread(const ServiceOptions &options)
     const bool log = options.logRequests;
     QMetaObject::invokeMethod(m_context.get(), [this, log] {
         m_binding = std::make_unique<HttpBinding>(*m_service, log);
-        m_port = m_binding->listen(QHostAddress(QHostAddress::LocalHost), 0);
+        m_port = m_binding->listenOn(QHostAddress(QHostAddress::LocalHost), 0);
     }, Qt::BlockingQueuedConnection);
     if (m_port == 0) {
         stop();

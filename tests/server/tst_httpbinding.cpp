@@ -95,6 +95,9 @@ private Q_SLOTS:
     void wsdlEndpointFollowsHost();
     void headOfWsdl();
     void oversizedBodyRefused();
+    void refusedBeforeBodyIsRead_data();
+    void refusedBeforeBodyIsRead();
+    void pipelinedCalls();
     void keepAliveServesSeveralCalls();
     void clockSetFromTestThread();
     void badDataFileRefused();
@@ -219,7 +222,7 @@ void TestHttpBinding::wsdlEndpointFollowsHost()
     const HttpAnswer answer = rawExchange(
             m_server->port(), "GET " KSV_WSDL_PATH " HTTP/1.1\r\n" + hostHeader.replace("%1", port) + "\r\n");
     QCOMPARE(answer.status, 200);
-    const QString location = "location=\"http://" + expectedHost.arg(m_server->port())
+    const QString location = "location=\"http://" + expectedHost.replace("%1", QString::number(m_server->port()))
             + ResultsService::endpointPath() + '"';
     QVERIFY2(answer.body.contains(location.toUtf8()), answer.body.right(300).constData());
 }
@@ -250,6 +253,58 @@ void TestHttpBinding::oversizedBodyRefused()
     body.insert(body.indexOf("<e:Body>"), QByteArray(HttpBinding::maxBodySize - body.size(), ' '));
     QCOMPARE(body.size(), HttpBinding::maxBodySize);
     QCOMPARE(rawExchange(m_server->port(), post(ResultsService::endpointPath(), body)).status, 200);
+}
+
+void TestHttpBinding::refusedBeforeBodyIsRead_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<int>("status");
+    const QByteArray start = "POST " + ResultsService::endpointPath().toUtf8() + " HTTP/1.1\r\nHost: x\r\n";
+    QTest::newRow("declared 10 MB") << start + "Content-Length: 10000000\r\n\r\n" << 413;
+    QTest::newRow("declared one over the cap")
+            << start + "Content-Length: " + QByteArray::number(HttpBinding::maxBodySize + 1) + "\r\n\r\n" << 413;
+    QTest::newRow("expect continue") << start + "Expect: 100-continue\r\nContent-Length: 999999\r\n\r\n" << 413;
+    QTest::newRow("chunked") << start + "Transfer-Encoding: chunked\r\n\r\n" << 411;
+    QTest::newRow("bad length") << start + "Content-Length: lots\r\n\r\n" << 400;
+    QTest::newRow("negative length") << start + "Content-Length: -1\r\n\r\n" << 400;
+    QTest::newRow("huge header") << start + "X-Padding: " + QByteArray(HttpBinding::maxHeaderSize + 10, 'a') << 431;
+}
+
+void TestHttpBinding::refusedBeforeBodyIsRead()
+{
+    // Only the head is sent: the answer must come without the body ever arriving.
+    QFETCH(QByteArray, head);
+    QFETCH(int, status);
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_server->port());
+    QVERIFY(socket.waitForConnected(5000));
+    const HttpAnswer answer = rawExchange(socket, head);
+    QCOMPARE(answer.status, status);
+    QCOMPARE(answer.headers.value("connection"), QByteArray("close"));
+    // The server ends the connection; later bytes are not taken as a new request.
+    socket.write("GET " KSV_WSDL_PATH " HTTP/1.1\r\nHost: x\r\n\r\n");
+    QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(5000));
+    QVERIFY(!socket.readAll().contains("HTTP/1.1 200"));
+    // ...and the server carries on with other clients.
+    QCOMPARE(rawExchange(m_server->port(), post(ResultsService::endpointPath(), countryCall())).status, 200);
+}
+
+void TestHttpBinding::pipelinedCalls()
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_server->port());
+    QVERIFY(socket.waitForConnected(5000));
+    const QByteArray one = post(ResultsService::endpointPath(), countryCall());
+    const QByteArray two = post(ResultsService::endpointPath(), countryCall("getCountryResultsSlutsam"));
+    socket.write(one + two);
+    QByteArray received;
+    while (received.count("HTTP/1.1 200") < 2 || !received.trimmed().endsWith("Envelope>")) {
+        QVERIFY(socket.waitForReadyRead(5000));
+        received += socket.readAll();
+    }
+    QCOMPARE(received.count("HTTP/1.1 200"), 2);
+    QVERIFY(received.contains("getCountryResultsValnattResponse"));
+    QVERIFY(received.contains("getCountryResultsSlutsamResponse"));
 }
 
 void TestHttpBinding::keepAliveServesSeveralCalls()
