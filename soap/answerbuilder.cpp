@@ -26,15 +26,6 @@ constexpr std::string_view InstanceNamespaces[] = {
     "http://www.w3.org/2000/10/XMLSchema-instance",
 };
 
-RawName split(const char *name)
-{
-    const std::string_view whole(name);
-    const auto separator = whole.rfind(XmlEventHandler::NamespaceSeparator);
-    if (separator == std::string_view::npos)
-        return {std::string_view(), whole};
-    return {whole.substr(0, separator), whole.substr(separator + 1)};
-}
-
 bool isOneOf(std::string_view value, const std::string_view (&set)[3])
 {
     return std::find(std::begin(set), std::end(set), value) != std::end(set);
@@ -76,14 +67,14 @@ AnswerBuilder::AnswerBuilder(const DecodeSetup &setup, AnswerExpectation expecta
 
 AnswerBuilder::~AnswerBuilder() = default;
 
-void AnswerBuilder::setDocumentLocator(const XmlLocator *locator)
+void AnswerBuilder::setContext(const XmlContext *context)
 {
-    m_locator = locator;
+    m_context = context;
 }
 
 XmlPosition AnswerBuilder::here() const
 {
-    return m_locator ? m_locator->position() : XmlPosition();
+    return m_context ? m_context->position() : XmlPosition();
 }
 
 void AnswerBuilder::fail(std::int32_t number, const QString &what) const
@@ -91,22 +82,11 @@ void AnswerBuilder::fail(std::int32_t number, const QString &what) const
     throw m_failure.error(number, what);
 }
 
-QString AnswerBuilder::describe(const char *name) const
+QString AnswerBuilder::describe(const RawName &name)
 {
-    const RawName raw = split(name);
-    if (raw.namespaceUri.empty())
-        return QStringLiteral("<%1>").arg(toQString(raw.localName));
-    return QStringLiteral("<%1> (namnrymd %2)").arg(toQString(raw.localName), toQString(raw.namespaceUri));
-}
-
-void AnswerBuilder::startNamespace(const char *prefix, const char *uri)
-{
-    m_scope.bind(prefix, uri);
-}
-
-void AnswerBuilder::endNamespace(const char *)
-{
-    m_scope.unbind();
+    if (name.namespaceUri.empty())
+        return QStringLiteral("<%1>").arg(toQString(name.localName));
+    return QStringLiteral("<%1> (namnrymd %2)").arg(toQString(name.localName), toQString(name.namespaceUri));
 }
 
 void AnswerBuilder::characters(const char *data, int length)
@@ -121,7 +101,7 @@ void AnswerBuilder::capture(bool on)
     m_text.clear();
 }
 
-void AnswerBuilder::startElement(const char *name, const char **attributes)
+void AnswerBuilder::startElement(const RawName &name, const XmlAttribute *attributes, std::size_t count)
 {
     Role role = Role::Skip;
     if (m_roles.empty()) {
@@ -132,14 +112,14 @@ void AnswerBuilder::startElement(const char *name, const char **attributes)
             role = startInEnvelope(name);
             break;
         case Role::Body:
-            role = startInBody(name, attributes);
+            role = startInBody(name, scan(attributes, count));
             break;
         case Role::Wrapper:
-            startValue(name, attributes, Destination::ReturnPart);
+            startValue(name, scan(attributes, count), Destination::ReturnPart);
             role = Role::Value;
             break;
         case Role::Value:
-            role = startInValue(name, attributes);
+            role = startInValue(name, scan(attributes, count));
             break;
         case Role::Member:
         case Role::Inner:
@@ -151,14 +131,14 @@ void AnswerBuilder::startElement(const char *name, const char **attributes)
             role = startInFault(name);
             break;
         case Role::FaultCode:
-            if (split(name).localName == "Value" && m_fault->code.isEmpty()) {
+            if (name.localName == "Value" && m_fault->code.isEmpty()) {
                 m_faultTarget = &m_fault->code;
                 capture(true);
                 role = Role::FaultText;
             }
             break;
         case Role::FaultReason:
-            if (split(name).localName == "Text" && !m_faultReasonTaken) {
+            if (name.localName == "Text" && !m_faultReasonTaken) {
                 m_faultReasonTaken = true;
                 m_faultTarget = &m_fault->string;
                 capture(true);
@@ -193,32 +173,29 @@ void AnswerBuilder::endElement()
     }
 }
 
-AnswerBuilder::Role AnswerBuilder::startEnvelope(const char *name)
+AnswerBuilder::Role AnswerBuilder::startEnvelope(const RawName &name)
 {
-    const RawName raw = split(name);
-    if (raw.localName == "Envelope" && (raw.namespaceUri == SoapEnvelope11 || raw.namespaceUri == SoapEnvelope12)) {
-        m_envelopeNamespace = std::string(raw.namespaceUri);
+    if (name.localName == "Envelope" && (name.namespaceUri == SoapEnvelope11 || name.namespaceUri == SoapEnvelope12)) {
+        m_envelopeNamespace = std::string(name.namespaceUri);
         return Role::Envelope;
     }
     fail(ErrorNumber::NotSoap, QStringLiteral("svaret är inget SOAP-meddelande: rotelementet är %1 %2")
                                    .arg(describe(name), DecodeFailure::at(here())));
 }
 
-AnswerBuilder::Role AnswerBuilder::startInEnvelope(const char *name)
+AnswerBuilder::Role AnswerBuilder::startInEnvelope(const RawName &name)
 {
-    const RawName raw = split(name);
     // Header entries are not ours to read; the Body is read once.
-    if (raw.localName == "Body" && raw.namespaceUri == m_envelopeNamespace && !m_bodySeen) {
+    if (name.localName == "Body" && name.namespaceUri == m_envelopeNamespace && !m_bodySeen) {
         m_bodySeen = true;
         return Role::Body;
     }
     return Role::Skip;
 }
 
-AnswerBuilder::Role AnswerBuilder::startInBody(const char *name, const char **attributes)
+AnswerBuilder::Role AnswerBuilder::startInBody(const RawName &name, const Attributes &found)
 {
-    const RawName raw = split(name);
-    if (raw.localName == "Fault" && (raw.namespaceUri == SoapEnvelope11 || raw.namespaceUri == SoapEnvelope12)) {
+    if (name.localName == "Fault" && (name.namespaceUri == SoapEnvelope11 || name.namespaceUri == SoapEnvelope12)) {
         if (m_fault)
             return Role::Skip;
         m_fault.emplace();
@@ -227,18 +204,17 @@ AnswerBuilder::Role AnswerBuilder::startInBody(const char *name, const char **at
 
     // The answer's namespace is not checked: servers differ on it (body namespace, schema
     // namespace, none), while its name alone tells an answer to another operation.
-    if (!m_answerSeen && (m_answerName.empty() || raw.localName == m_answerName)) {
+    if (!m_answerSeen && (m_answerName.empty() || name.localName == m_answerName)) {
         m_answerSeen = true;
         if (m_expectation.rpcStyle)
             return Role::Wrapper;
-        startValue(name, attributes, Destination::ReturnPart);
+        startValue(name, found, Destination::ReturnPart);
         return Role::Value;
     }
 
     // Independent elements (multiRef) may stand before or after the answer.
-    const Attributes found = scan(attributes);
     if (found.id) {
-        startValue(name, attributes, Destination::Independent);
+        startValue(name, found, Destination::Independent);
         return Role::Value;
     }
     if (!m_answerSeen) {
@@ -249,9 +225,9 @@ AnswerBuilder::Role AnswerBuilder::startInBody(const char *name, const char **at
     return Role::Skip;
 }
 
-AnswerBuilder::Role AnswerBuilder::startInFault(const char *name)
+AnswerBuilder::Role AnswerBuilder::startInFault(const RawName &name)
 {
-    const std::string_view local = split(name).localName;
+    const std::string_view local = name.localName;
     if (local == "faultcode" && m_fault->code.isEmpty()) {
         m_faultTarget = &m_fault->code;
         capture(true);
@@ -269,29 +245,29 @@ AnswerBuilder::Role AnswerBuilder::startInFault(const char *name)
     return Role::Skip;
 }
 
-AnswerBuilder::Role AnswerBuilder::startInValue(const char *name, const char **attributes)
+AnswerBuilder::Role AnswerBuilder::startInValue(const RawName &name, const Attributes &found)
 {
     OpenValue &parent = m_values.back();
     switch (parent.kind) {
     case OpenValue::Kind::Object:
-        startMember(name, attributes);
+        startMember(name, found);
         return Role::Member;
     case OpenValue::Kind::Untyped:
         if (!parent.sawChild) {
             parent.sawChild = true;
             capture(false);
         }
-        startMember(name, attributes);
+        startMember(name, found);
         return Role::Member;
     case OpenValue::Kind::Undetermined:
         // Child elements make an untyped return part an array whose items name their types.
         parent.kind = OpenValue::Kind::Array;
         parent.array = std::make_shared<ArrayValue>();
         capture(false);
-        startValue(name, attributes, Destination::ArrayItem);
+        startValue(name, found, Destination::ArrayItem);
         return Role::Value;
     case OpenValue::Kind::Array:
-        startValue(name, attributes, Destination::ArrayItem);
+        startValue(name, found, Destination::ArrayItem);
         return Role::Value;
     case OpenValue::Kind::Text:
         return Role::Inner;
@@ -302,13 +278,12 @@ AnswerBuilder::Role AnswerBuilder::startInValue(const char *name, const char **a
     return Role::Skip;
 }
 
-void AnswerBuilder::startValue(const char *name, const char **attributes, Destination destination)
+void AnswerBuilder::startValue(const RawName &name, const Attributes &found, Destination destination)
 {
-    const Attributes found = scan(attributes);
     OpenValue value;
     value.destination = destination;
     if (destination == Destination::ReturnPart)
-        value.name = toQString(split(name).localName);
+        value.name = toQString(name.localName);
     if (found.id || found.href)
         value.position = here();
     if (found.id)
@@ -432,11 +407,10 @@ void AnswerBuilder::endValue()
         m_candidates.push_back({std::move(value.name), std::move(decoded)});
 }
 
-void AnswerBuilder::startMember(const char *name, const char **attributes)
+void AnswerBuilder::startMember(const RawName &name, const Attributes &found)
 {
     OpenValue &owner = m_values.back();
-    const Attributes found = scan(attributes);
-    m_member.name = memberName(split(name).localName, owner.memberCount++);
+    m_member.name = memberName(name.localName, owner.memberCount++);
     m_member.nil = found.nil;
     m_member.id = found.id ? QString::fromUtf8(found.id) : QString();
     m_member.reference = found.href ? idFromHref(found.href) : QString();
@@ -478,12 +452,12 @@ void AnswerBuilder::endMember()
     }
 }
 
-AnswerBuilder::Attributes AnswerBuilder::scan(const char **attributes) const
+AnswerBuilder::Attributes AnswerBuilder::scan(const XmlAttribute *attributes, std::size_t count)
 {
     Attributes found;
-    for (const char **attribute = attributes; *attribute; attribute += 2) {
-        const RawName name = split(attribute[0]);
-        const char *value = attribute[1];
+    for (std::size_t i = 0; i < count; ++i) {
+        const RawName &name = attributes[i].name;
+        const char *value = attributes[i].value;
         if (name.namespaceUri.empty()) {
             if (name.localName == "href")
                 found.href = value;
@@ -504,21 +478,20 @@ AnswerBuilder::Attributes AnswerBuilder::scan(const char **attributes) const
     return found;
 }
 
-AnswerBuilder::TypeInfo AnswerBuilder::typeOf(const char *name, const Attributes &attributes,
+AnswerBuilder::TypeInfo AnswerBuilder::typeOf(const RawName &name, const Attributes &attributes,
                                               const TypeInfo &context) const
 {
     if (attributes.type) {
         RawName type;
-        if (!m_scope.resolve(trimmed(attributes.type), type)) {
+        if (!m_context->namespaces().resolve(trimmed(attributes.type), type)) {
             fail(ErrorNumber::MalformedXml, QStringLiteral("prefixet i xsi:type=\"%1\" %2 är inte deklarerat")
                                                 .arg(QString::fromUtf8(attributes.type), DecodeFailure::at(here())));
         }
         return classify(type);
     }
     // SOAP encoding lets an element named after a type (SOAP-ENC:Array, SOAP-ENC:string) carry it.
-    const RawName element = split(name);
-    if (element.namespaceUri == SoapEncoding)
-        return classify(element);
+    if (name.namespaceUri == SoapEncoding)
+        return classify(name);
     return context;
 }
 
@@ -559,7 +532,7 @@ AnswerBuilder::TypeInfo AnswerBuilder::arrayItemType(const char *arrayType) cons
     const std::string_view text = trimmed(arrayType);
     const auto bracket = text.find('[');
     RawName type;
-    if (!m_scope.resolve(trimmed(text.substr(0, bracket)), type)) {
+    if (!m_context->namespaces().resolve(trimmed(text.substr(0, bracket)), type)) {
         fail(ErrorNumber::MalformedXml, QStringLiteral("prefixet i arrayType=\"%1\" %2 är inte deklarerat")
                                             .arg(QString::fromUtf8(arrayType), DecodeFailure::at(here())));
     }

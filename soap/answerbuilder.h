@@ -24,12 +24,10 @@ public:
     AnswerBuilder(const DecodeSetup &setup, AnswerExpectation expectation, DecodeFailure failure);
     ~AnswerBuilder() override;
 
-    void setDocumentLocator(const XmlLocator *locator) override;
-    void startElement(const char *name, const char **attributes) override;
+    void setContext(const XmlContext *context) override;
+    void startElement(const RawName &name, const XmlAttribute *attributes, std::size_t count) override;
     void endElement() override;
     void characters(const char *data, int length) override;
-    void startNamespace(const char *prefix, const char *uri) override;
-    void endNamespace(const char *prefix) override;
 
     // Once the document has ended: the answer or its fault. Raises when the envelope does not
     // hold the expected answer or a reference cannot be resolved.
@@ -98,26 +96,26 @@ private:
         DecodedValue value;
     };
 
-    Role startEnvelope(const char *name);
-    Role startInEnvelope(const char *name);
-    Role startInBody(const char *name, const char **attributes);
-    Role startInValue(const char *name, const char **attributes);
-    Role startInFault(const char *name);
-    void startValue(const char *name, const char **attributes, Destination destination);
-    void startMember(const char *name, const char **attributes);
+    Role startEnvelope(const RawName &name);
+    Role startInEnvelope(const RawName &name);
+    Role startInBody(const RawName &name, const Attributes &found);
+    Role startInValue(const RawName &name, const Attributes &found);
+    Role startInFault(const RawName &name);
+    void startValue(const RawName &name, const Attributes &found, Destination destination);
+    void startMember(const RawName &name, const Attributes &found);
     void startArray(OpenValue &value, const Attributes &attributes);
     void endValue();
     void endMember();
     void capture(bool on);
 
-    Attributes scan(const char **attributes) const;
-    TypeInfo typeOf(const char *name, const Attributes &attributes, const TypeInfo &context) const;
+    static Attributes scan(const XmlAttribute *attributes, std::size_t count);
+    TypeInfo typeOf(const RawName &name, const Attributes &attributes, const TypeInfo &context) const;
     TypeInfo classify(const RawName &type) const;
     TypeInfo classify(const QualifiedName &type) const;
     TypeInfo arrayItemType(const char *arrayType) const;
     QString idFromHref(const char *href) const;
     const QString &memberName(std::string_view local, int ordinal);
-    QString describe(const char *name) const;
+    static QString describe(const RawName &name);
     XmlPosition here() const;
     [[noreturn]] void fail(std::int32_t number, const QString &what) const;
     Variant toVariant(const DecodedValue &value);
@@ -127,8 +125,7 @@ private:
     AnswerExpectation m_expectation;
     DecodeFailure m_failure;
     ReferenceTable m_references;
-    NamespaceScope m_scope;
-    const XmlLocator *m_locator = nullptr;
+    const XmlContext *m_context = nullptr;
 
     std::string m_answerName; // rpc: the wrapper's local name; document: the element's
     std::string m_envelopeNamespace;

@@ -29,8 +29,7 @@ ExpatReader::ExpatReader(XmlEventHandler &handler, const QByteArray &charset, De
                                       .arg(QString::fromLatin1(charset.trimmed())));
         }
     }
-    m_parser.reset(XML_ParserCreateNS(forced.isEmpty() ? nullptr : forced.constData(),
-                                      XmlEventHandler::NamespaceSeparator));
+    m_parser.reset(XML_ParserCreate(forced.isEmpty() ? nullptr : forced.constData()));
     if (!m_parser)
         throw std::bad_alloc();
 
@@ -38,7 +37,6 @@ ExpatReader::ExpatReader(XmlEventHandler &handler, const QByteArray &charset, De
     XML_SetUserData(p, this);
     XML_SetElementHandler(p, &ExpatReader::onStartElement, &ExpatReader::onEndElement);
     XML_SetCharacterDataHandler(p, &ExpatReader::onCharacters);
-    XML_SetNamespaceDeclHandler(p, &ExpatReader::onStartNamespace, &ExpatReader::onEndNamespace);
     XML_SetUnknownEncodingHandler(
         p, [](void *self, const XML_Char *name, XML_Encoding *info) { return onUnknownEncoding(self, name, info); },
         this);
@@ -47,7 +45,9 @@ ExpatReader::ExpatReader(XmlEventHandler &handler, const QByteArray &charset, De
     XML_SetStartDoctypeDeclHandler(p, &ExpatReader::onDoctype);
     XML_SetEntityDeclHandler(p, &ExpatReader::onEntityDeclaration);
     XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
-    m_handler.setDocumentLocator(this);
+    m_marks.reserve(64);
+    m_attributes.reserve(16);
+    m_handler.setContext(this);
 }
 
 ExpatReader::~ExpatReader() = default;
@@ -67,6 +67,11 @@ void ExpatReader::parse(const char *data, qsizetype size, bool isFinal)
         data += piece;
         size -= piece;
     } while (size > 0);
+}
+
+const NamespaceScope &ExpatReader::namespaces() const
+{
+    return m_scope;
 }
 
 XmlPosition ExpatReader::position() const
@@ -134,6 +139,41 @@ QString ExpatReader::describe(int code) const
     }
 }
 
+void ExpatReader::startElement(const char *name, const char **attributes)
+{
+    // Declarations first: they hold for the element's own name and attributes.
+    m_marks.push_back(m_scope.mark());
+    for (const char **attribute = attributes; *attribute; attribute += 2) {
+        const std::string_view attributeName(attribute[0]);
+        if (attributeName == "xmlns")
+            m_scope.bind({}, attribute[1]);
+        else if (attributeName.substr(0, 6) == "xmlns:")
+            m_scope.bind(attributeName.substr(6), attribute[1]);
+    }
+    m_attributes.clear();
+    for (const char **attribute = attributes; *attribute; attribute += 2) {
+        const std::string_view attributeName(attribute[0]);
+        if (attributeName != "xmlns" && attributeName.substr(0, 6) != "xmlns:")
+            m_attributes.push_back({resolve(attributeName, true), attribute[1]});
+    }
+    m_handler.startElement(resolve(name, false), m_attributes.data(), m_attributes.size());
+}
+
+RawName ExpatReader::resolve(std::string_view qualified, bool isAttribute) const
+{
+    // Unprefixed attributes are in no namespace; unprefixed elements in the default one.
+    if (isAttribute && qualified.find(':') == std::string_view::npos)
+        return {std::string_view(), qualified};
+    RawName name;
+    if (!m_scope.resolve(qualified, name)) {
+        throw m_failure.error(ErrorNumber::MalformedXml,
+                              QStringLiteral("felaktig XML %1: odeklarerat namnrymdsprefix i \"%2\"")
+                                  .arg(DecodeFailure::at(position()),
+                                       QString::fromUtf8(qualified.data(), qsizetype(qualified.size()))));
+    }
+    return name;
+}
+
 void ExpatReader::onStartElement(void *self, const char *name, const char **attributes)
 {
     auto *reader = static_cast<ExpatReader *>(self);
@@ -145,7 +185,7 @@ void ExpatReader::onStartElement(void *self, const char *name, const char **attr
                     .arg(reader->m_maxDepth)
                     .arg(DecodeFailure::at(reader->position())));
         }
-        reader->m_handler.startElement(name, attributes);
+        reader->startElement(name, attributes);
     });
 }
 
@@ -155,6 +195,8 @@ void ExpatReader::onEndElement(void *self, const char *)
     reader->guarded([&] {
         --reader->m_depth;
         reader->m_handler.endElement();
+        reader->m_scope.release(reader->m_marks.back());
+        reader->m_marks.pop_back();
     });
 }
 
@@ -162,18 +204,6 @@ void ExpatReader::onCharacters(void *self, const char *data, int length)
 {
     auto *reader = static_cast<ExpatReader *>(self);
     reader->guarded([&] { reader->m_handler.characters(data, length); });
-}
-
-void ExpatReader::onStartNamespace(void *self, const char *prefix, const char *uri)
-{
-    auto *reader = static_cast<ExpatReader *>(self);
-    reader->guarded([&] { reader->m_handler.startNamespace(prefix, uri); });
-}
-
-void ExpatReader::onEndNamespace(void *self, const char *prefix)
-{
-    auto *reader = static_cast<ExpatReader *>(self);
-    reader->guarded([&] { reader->m_handler.endNamespace(prefix); });
 }
 
 void ExpatReader::onDoctype(void *self, const char *, const char *, const char *, int)

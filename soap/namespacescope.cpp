@@ -1,5 +1,7 @@
 #include "namespacescope.h"
 
+#include <algorithm>
+
 namespace soap {
 
 NamespaceScope::NamespaceScope()
@@ -7,20 +9,19 @@ NamespaceScope::NamespaceScope()
     bind("xml", "http://www.w3.org/XML/1998/namespace");
 }
 
-void NamespaceScope::bind(const char *prefix, const char *uri)
+void NamespaceScope::bind(std::string_view prefix, std::string_view uri)
 {
     if (m_count == m_bindings.size())
         m_bindings.emplace_back();
     Binding &binding = m_bindings[m_count++];
-    binding.prefix.assign(prefix ? prefix : "");
-    binding.uri.assign(uri ? uri : "");
+    binding.prefix.assign(prefix);
+    binding.uri.assign(uri);
 }
 
-void NamespaceScope::unbind()
+void NamespaceScope::release(std::size_t mark)
 {
     // Never below the built-in xml prefix.
-    if (m_count > 1)
-        --m_count;
+    m_count = std::max<std::size_t>(mark, 1);
 }
 
 bool NamespaceScope::resolve(std::string_view qname, RawName &out) const

@@ -14,16 +14,18 @@ struct RawName
     std::string_view localName;
 };
 
-// The namespace declarations in scope at the parser's position, for resolving QNames that sit in
-// attribute values, where the parser cannot resolve them itself.
+// The namespace declarations in scope at the parser's position, for element and attribute names
+// and for QNames in attribute values (xsi:type, arrayType).
 class NamespaceScope
 {
 public:
     NamespaceScope();
 
-    // prefix null: the default namespace; uri null: undeclared.
-    void bind(const char *prefix, const char *uri);
-    void unbind();
+    // prefix empty: the default namespace; uri empty: undeclared.
+    void bind(std::string_view prefix, std::string_view uri);
+    // Declarations made after mark() are dropped by release(mark).
+    std::size_t mark() const { return m_count; }
+    void release(std::size_t mark);
     // "prefix:local" or "local" (the default namespace); false when the prefix is not declared.
     bool resolve(std::string_view qname, RawName &out) const;
 
