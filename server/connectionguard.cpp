@@ -1,4 +1,4 @@
-#include "requestsizeguard.h"
+#include "connectionguard.h"
 
 #include <QTcpSocket>
 #include <QTimer>
@@ -11,6 +11,7 @@ QByteArray reasonPhrase(int status)
 {
     switch (status) {
     case 400: return QByteArrayLiteral("Bad Request");
+    case 408: return QByteArrayLiteral("Request Timeout");
     case 411: return QByteArrayLiteral("Length Required");
     case 413: return QByteArrayLiteral("Payload Too Large");
     case 431: return QByteArrayLiteral("Request Header Fields Too Large");
@@ -21,6 +22,7 @@ QByteArray reasonPhrase(int status)
 QByteArray explanation(int status, qint64 maxBody, qint64 maxHeader)
 {
     switch (status) {
+    case 408: return QByteArrayLiteral("Begäran blev aldrig färdig.\n");
     case 411: return QByteArrayLiteral("Ange Content-Length; delad (chunked) kropp tas inte emot.\n");
     case 413: return "Begäran är större än " + QByteArray::number(maxBody) + " byte.\n";
     case 431: return "Begärans huvud är större än " + QByteArray::number(maxHeader) + " byte.\n";
@@ -33,13 +35,30 @@ constexpr int lingerMs = 2000;
 
 } // namespace
 
-RequestSizeGuard::RequestSizeGuard(QTcpSocket *socket, qint64 maxBodySize, qint64 maxHeaderSize)
-    : QObject(socket), m_socket(socket), m_maxBodySize(maxBodySize), m_maxHeaderSize(maxHeaderSize)
+ConnectionGuard::ConnectionGuard(QTcpSocket *socket, const ConnectionLimits &limits)
+    : QObject(socket), m_socket(socket), m_limits(limits)
 {
-    connect(socket, &QTcpSocket::readyRead, this, &RequestSizeGuard::inspect);
+    connect(socket, &QTcpSocket::readyRead, this, &ConnectionGuard::inspect);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &ConnectionGuard::timedOut);
+    restartTimer();
 }
 
-void RequestSizeGuard::inspect()
+void ConnectionGuard::restartTimer()
+{
+    const bool midRequest = m_state == State::Body || !m_header.isEmpty();
+    m_timer.start(midRequest ? m_limits.stallTimeout : m_limits.idleTimeout);
+}
+
+void ConnectionGuard::timedOut()
+{
+    if (m_state == State::Body || !m_header.isEmpty())
+        refuse(408, m_header.left(m_header.indexOf('\r')));
+    else
+        m_socket->disconnectFromHost();
+}
+
+void ConnectionGuard::inspect()
 {
     if (m_state == State::Refused) {
         drain();
@@ -47,6 +66,13 @@ void RequestSizeGuard::inspect()
     }
     // Only what arrived since the server last read: it reads everything on every readyRead.
     const QByteArray data = m_socket->peek(m_socket->bytesAvailable());
+    inspectBytes(data);
+    if (m_state != State::Refused)
+        restartTimer();
+}
+
+void ConnectionGuard::inspectBytes(const QByteArray &data)
+{
     qsizetype pos = 0;
     while (pos < data.size()) {
         if (m_state == State::Body) {
@@ -61,7 +87,7 @@ void RequestSizeGuard::inspect()
         m_header += data.mid(pos);
         const qsizetype end = m_header.indexOf("\r\n\r\n");
         if (end < 0) {
-            if (m_header.size() > m_maxHeaderSize)
+            if (m_header.size() > m_limits.maxHeaderSize)
                 refuse(431, m_header.left(m_header.indexOf('\r')));
             return;
         }
@@ -73,7 +99,7 @@ void RequestSizeGuard::inspect()
     }
 }
 
-bool RequestSizeGuard::checkHeader(const QByteArray &header)
+bool ConnectionGuard::checkHeader(const QByteArray &header)
 {
     const QList<QByteArray> lines = header.split('\n');
     const QByteArray requestLine = lines.value(0).trimmed();
@@ -98,7 +124,7 @@ bool RequestSizeGuard::checkHeader(const QByteArray &header)
             }
         }
     }
-    if (length > m_maxBodySize) {
+    if (length > m_limits.maxBodySize) {
         refuse(413, requestLine);
         return false;
     }
@@ -107,12 +133,13 @@ bool RequestSizeGuard::checkHeader(const QByteArray &header)
     return true;
 }
 
-void RequestSizeGuard::refuse(int status, const QByteArray &requestLine)
+void ConnectionGuard::refuse(int status, const QByteArray &requestLine)
 {
     m_state = State::Refused;
     m_header.clear();
+    m_timer.stop();
     drain();
-    const QByteArray body = explanation(status, m_maxBodySize, m_maxHeaderSize);
+    const QByteArray body = explanation(status, m_limits.maxBodySize, m_limits.maxHeaderSize);
     m_socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status)
                     + "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: "
                     + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
@@ -131,7 +158,7 @@ void RequestSizeGuard::refuse(int status, const QByteArray &requestLine)
     Q_EMIT refused(requestLine, status);
 }
 
-void RequestSizeGuard::drain()
+void ConnectionGuard::drain()
 {
     // The server may hold the connection's bytes in a read transaction; end it, so discarded
     // bytes are freed and the server never sees the refused request.

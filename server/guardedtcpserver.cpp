@@ -1,13 +1,13 @@
 #include "guardedtcpserver.h"
 
-#include "requestsizeguard.h"
+#include "connectionguard.h"
 
 #include <QTcpSocket>
 
 #include <unistd.h>
 
-GuardedTcpServer::GuardedTcpServer(qint64 maxBodySize, qint64 maxHeaderSize, QObject *parent)
-    : QTcpServer(parent), m_maxBodySize(maxBodySize), m_maxHeaderSize(maxHeaderSize)
+GuardedTcpServer::GuardedTcpServer(const ConnectionLimits &limits, QObject *parent)
+    : QTcpServer(parent), m_limits(limits)
 {
 }
 
@@ -19,9 +19,9 @@ void GuardedTcpServer::incomingConnection(qintptr socketDescriptor)
         return;
     }
     // The guard connects to readyRead now, before the HTTP server does, so it sees bytes first.
-    auto *guard = new RequestSizeGuard(socket.get(), m_maxBodySize, m_maxHeaderSize);
+    auto *guard = new ConnectionGuard(socket.get(), m_limits);
     const QHostAddress peer = socket->peerAddress();
-    connect(guard, &RequestSizeGuard::refused, this,
+    connect(guard, &ConnectionGuard::refused, this,
             [this, peer](const QByteArray &requestLine, int status) { Q_EMIT refused(peer, requestLine, status); });
     addPendingConnection(socket.release());
 }

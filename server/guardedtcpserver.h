@@ -1,16 +1,18 @@
 #pragma once
 
+#include "connectionlimits.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QTcpServer>
 
-// A TCP server whose every connection has a RequestSizeGuard in front of the HTTP server.
+// A TCP server whose every connection has a ConnectionGuard in front of the HTTP server.
 class GuardedTcpServer : public QTcpServer
 {
     Q_OBJECT
 
 public:
-    GuardedTcpServer(qint64 maxBodySize, qint64 maxHeaderSize, QObject *parent = nullptr);
+    explicit GuardedTcpServer(const ConnectionLimits &limits, QObject *parent = nullptr);
 
 Q_SIGNALS:
     void refused(const QHostAddress &peer, const QByteArray &requestLine, int status);
@@ -19,6 +21,5 @@ protected:
     void incomingConnection(qintptr socketDescriptor) override;
 
 private:
-    qint64 m_maxBodySize = 0;
-    qint64 m_maxHeaderSize = 0;
+    ConnectionLimits m_limits;
 };

@@ -35,7 +35,7 @@ HttpBinding::HttpBinding(ResultsService &service, bool logRequests, QObject *par
 
 quint16 HttpBinding::listenOn(const QHostAddress &address, quint16 port)
 {
-    auto server = std::make_unique<GuardedTcpServer>(maxBodySize, maxHeaderSize, this);
+    auto server = std::make_unique<GuardedTcpServer>(ConnectionLimits(), this);
     if (!server->listen(address, port))
         return 0;
     connect(server.get(), &GuardedTcpServer::refused, this,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connectionlimits.h"
+
 #include <QAbstractHttpServer>
 #include <QByteArray>
 #include <QHostAddress>
@@ -19,8 +21,8 @@ public:
     // Listens with every connection guarded against oversized requests; the port, or 0 on failure.
     quint16 listenOn(const QHostAddress &address, quint16 port);
 
-    static constexpr qint64 maxBodySize = 64 * 1024;
-    static constexpr qint64 maxHeaderSize = 64 * 1024;
+    static constexpr qint64 maxBodySize = ConnectionLimits().maxBodySize;
+    static constexpr qint64 maxHeaderSize = ConnectionLimits().maxHeaderSize;
 
 protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
