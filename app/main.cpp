@@ -1,0 +1,14 @@
+#include "applicationsetup.h"
+#include "startup.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    ApplicationSetup::apply(app);
+    Startup startup;
+    if (!startup.run())
+        return Startup::FailureExitCode;
+    return app.exec();
+}

@@ -1,0 +1,91 @@
+#include "countycode.h"
+#include "countydictionary.h"
+
+#include <QTest>
+
+class tst_CountyDictionary : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keysExactAndInOrder()
+    {
+        CountyDictionary codes;
+        QVERIFY(codes.add(QStringLiteral("Uppsala l\u00e4n"), QStringLiteral("03")));
+        QVERIFY(codes.add(QStringLiteral("uppsala l\u00e4n"), QStringLiteral("33")));
+        QVERIFY(codes.add(QStringLiteral("Uppsala l\u00e4n "), QStringLiteral("43")));
+        QVERIFY(codes.add(QStringLiteral("Blekinge l\u00e4n"), QStringLiteral("10")));
+        QCOMPARE(codes.keys(), (QStringList{"Uppsala l\u00e4n", "uppsala l\u00e4n", "Uppsala l\u00e4n ",
+                                            "Blekinge l\u00e4n"}));
+        QCOMPARE(codes.item(QStringLiteral("uppsala l\u00e4n")), QStringLiteral("33"));
+        QCOMPARE(codes.item(QStringLiteral("Uppsala l\u00e4n ")), QStringLiteral("43"));
+    }
+
+    void firstCodeOfANameCounts()
+    {
+        CountyDictionary codes;
+        QVERIFY(codes.add(QStringLiteral("Dubbla"), QStringLiteral("03")));
+        QVERIFY(!codes.add(QStringLiteral("Dubbla"), QStringLiteral("05")));
+        QCOMPARE(codes.item(QStringLiteral("Dubbla")), QStringLiteral("03"));
+        QCOMPARE(codes.keys(), QStringList{"Dubbla"});
+    }
+
+    void absentNameReadsEmptyAndIsNotAdded()
+    {
+        CountyDictionary codes;
+        codes.add(QStringLiteral("A"), QStringLiteral("01"));
+        QVERIFY(codes.item(QStringLiteral("B")).isEmpty());
+        QVERIFY(!codes.contains(QStringLiteral("B")));
+        QCOMPARE(codes.count(), 1);
+        QCOMPARE(codes.keys(), QStringList{"A"});
+    }
+
+    void manyKeys()
+    {
+        CountyDictionary codes;
+        for (int i = 0; i < 40000; ++i)
+            codes.add(QString::number(i), QString::number(i));
+        QCOMPARE(codes.keys().size(), 40000);
+        QCOMPARE(codes.keys().last(), QStringLiteral("39999"));
+    }
+
+    void codeAsNumber_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("isNumber");
+        QTest::addColumn<double>("value");
+        QTest::newRow("leading zero") << "01" << true << 1.0;
+        QTest::newRow("zero") << "0" << true << 0.0;
+        QTest::newRow("double zero") << "00" << true << 0.0;
+        QTest::newRow("blanks around") << "  7 " << true << 7.0;
+        QTest::newRow("tab around") << "\t12\t" << true << 12.0;
+        QTest::newRow("negative") << "-3" << true << -3.0;
+        QTest::newRow("plus") << "+2" << true << 2.0;
+        QTest::newRow("decimal comma") << "1,5" << true << 1.5;
+        QTest::newRow("decimal point") << "0.5" << true << 0.5;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("blank") << "  " << false << 0.0;
+        QTest::newRow("letters") << "AB" << false << 0.0;
+        QTest::newRow("trailing letter") << "01x" << false << 0.0;
+        QTest::newRow("inner blank") << "0 1" << false << 0.0;
+        QTest::newRow("hex") << "0x10" << false << 0.0;
+        QTest::newRow("exponent") << "1e3" << false << 0.0;
+        QTest::newRow("infinity") << "inf" << false << 0.0;
+        QTest::newRow("two separators") << "1,2,3" << false << 0.0;
+        QTest::newRow("arabic-indic digit") << "\u0661" << false << 0.0;
+    }
+
+    void codeAsNumber()
+    {
+        QFETCH(QString, code);
+        QFETCH(bool, isNumber);
+        QFETCH(double, value);
+        const std::optional<double> number = CountyCode::toNumber(code);
+        QCOMPARE(number.has_value(), isNumber);
+        if (isNumber)
+            QCOMPARE(*number, value);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_CountyDictionary)
+#include "tst_countydictionary.moc"

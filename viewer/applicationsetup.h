@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QFont>
+
+class QApplication;
+
+// The program's identity and look, set once before the window is made: the title and version
+// that the window title and About message read, the style, the default font and the icon.
+class ApplicationSetup
+{
+public:
+    static void apply(QApplication &app);
+
+    // A small UI font like the one the layout was drawn for; its size is in points so it scales
+    // with the display as the layout does.
+    static QFont defaultFont();
+};

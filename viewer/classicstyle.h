@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QProxyStyle>
+
+// Fusion with the check box's text as close to its box as the classic Windows controls drew it;
+// the layout's check box is only just wide enough for its caption.
+class ClassicStyle : public QProxyStyle
+{
+    Q_OBJECT
+
+public:
+    ClassicStyle();
+
+    int pixelMetric(PixelMetric metric, const QStyleOption *option = nullptr,
+                    const QWidget *widget = nullptr) const override;
+};

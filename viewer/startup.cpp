@@ -1,0 +1,29 @@
+#include "startup.h"
+
+#include "errorbox.h"
+#include "form1.h"
+#include "raisederror.h"
+
+Startup::Startup(ServiceSettings settings)
+    : m_window(std::make_unique<Form1>(std::move(settings)))
+{
+}
+
+Startup::~Startup() = default;
+
+bool Startup::run()
+{
+    try {
+        m_window->Form_Load();
+    } catch (const soap::RaisedError &error) {
+        ErrorBox::show(nullptr, error);
+        return false;
+    }
+    m_window->show();
+    return true;
+}
+
+Form1 &Startup::window() const
+{
+    return *m_window;
+}
