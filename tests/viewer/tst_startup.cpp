@@ -1,0 +1,93 @@
+#include "applicationsetup.h"
+#include "cannedservice.h"
+#include "deadport.h"
+#include "form1.h"
+#include "form1testaccess.h"
+#include "modalcloser.h"
+#include "startup.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QTest>
+
+namespace {
+
+// Counts the times a widget is shown.
+class ShowCounter : public QObject
+{
+public:
+    int shows = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        shows += event->type() == QEvent::Show;
+        return false;
+    }
+};
+
+} // namespace
+
+class tst_Startup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { ApplicationSetup::apply(*qApp); }
+
+    void failedStartNeverShowsWindow_data()
+    {
+        QTest::addColumn<bool>("deadPort");
+        QTest::newRow("nothing listening") << true;
+        QTest::newRow("service answers with a fault") << false;
+    }
+
+    void failedStartNeverShowsWindow()
+    {
+        QFETCH(bool, deadPort);
+        CannedService service;
+        ServiceSettings settings = service.settings();
+        if (deadPort)
+            settings.wsdlUrl = QStringLiteral("http://127.0.0.1:%1/x.wsdl").arg(DeadPort::take());
+        else
+            service.fault(QStringLiteral("Valnatten har inte b\u00f6rjat"));
+        Startup startup(settings);
+        ShowCounter counter;
+        startup.window().installEventFilter(&counter);
+        ModalCloser closer;
+        QVERIFY(!startup.run());
+        QCOMPARE(counter.shows, 0);
+        QVERIFY(!startup.window().isVisible());
+        QCOMPARE(closer.seen().size(), 1);
+        QCOMPARE(closer.seen().first().title, QStringLiteral("Kestrova 2003 Viewer"));
+        QCOMPARE(closer.seen().first().format, Qt::PlainText);
+        if (!deadPort) {
+            QVERIFY(closer.seen().first().text.contains(QStringLiteral("wsm_getCountryResultsValnatt")));
+            QVERIFY(closer.seen().first().text.contains(QStringLiteral("Valnatten har inte b\u00f6rjat")));
+        }
+        QVERIFY(Startup::FailureExitCode != 0);
+    }
+
+    void startShowsLoadedWindow()
+    {
+        CannedService service;
+        service.answer(QStringLiteral("getCountryResultsValnatt"),
+                       {CannedService::row(QStringLiteral("Riket"), QStringLiteral("country"), QStringLiteral("00")),
+                        CannedService::row(QStringLiteral("Kalmar l\u00e4n"))});
+        Startup startup(service.settings());
+        ModalCloser closer;
+        QVERIFY(startup.run());
+        Form1 &form = startup.window();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(closer.seen().isEmpty());
+        Form1TestAccess access(form);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Kestrova 2003 Viewer 1.0"));
+        QCOMPARE(access.regionList()->count(), 3);
+        QCOMPARE(access.regionList()->currentText(), QStringLiteral("Hela landet"));
+        QCOMPARE(access.table()->model()->rowCount(), 0);
+        QCOMPARE(access.autoUpdate()->checkState(), Qt::Unchecked);
+        QVERIFY(access.statusBar()->currentMessage().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), access.regionList());
+    }
+};
+
+QTEST_MAIN(tst_Startup)
+#include "tst_startup.moc"
