@@ -45,6 +45,11 @@ constexpr std::int32_t UnknownProperty = from(0x80041032u);
 constexpr std::int32_t NotInitialised = from(0x80041033u);
 constexpr std::int32_t BadArgument = from(0x80041034u);        // wrong number of arguments or bad value
 
+// Failures of the program's own code, reported under the source that met them
+constexpr std::int32_t OutOfMemory = 7;                        // as the language runtime numbers it
+constexpr std::int32_t ObjectNotSet = 91;                      // a null object where one was needed
+constexpr std::int32_t InternalFailure = from(0x80041040u);    // an unexpected exception
+
 // The viewer's own
 constexpr std::int32_t TypeMismatch = 13;                      // a county code that is not a number
 

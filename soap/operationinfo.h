@@ -1,0 +1,25 @@
+#pragma once
+
+#include "qualifiedname.h"
+#include "responsedecoder.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace soap {
+
+// What the WSDL says of one operation: how to write its request and what its answer looks like.
+struct OperationInfo
+{
+    QString name;
+    QString soapAction;
+    bool rpcStyle = true;
+    bool encodedUse = true;
+    QString encodingStyle;               // encoded use: the soap:body encodingStyle
+    QualifiedName requestWrapper;        // rpc: operation name in the body namespace; document: the part's element
+    std::vector<QualifiedName> parameters; // the argument elements, in order
+    AnswerExpectation answer;
+};
+
+} // namespace soap

@@ -1,0 +1,341 @@
+#include "clsws_ElectionResults.h"
+#include "errornumbers.h"
+#include "raisederror.h"
+#include "struct_QueryResult.h"
+
+#include "cannedservice.h"
+#include "testhttpserver.h"
+
+#include "ksv_config.h"
+#include "resultsserverthread.h"
+
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using soap::RaisedError;
+using testsupport::CannedReply;
+using testsupport::CannedService;
+using testsupport::TestHttpServer;
+
+namespace {
+
+using Operation = std::function<soap::Variant(clsws_ElectionResults &)>;
+
+struct NamedOperation
+{
+    QString name;
+    Operation run;
+};
+
+QList<NamedOperation> allOperations()
+{
+    return {
+        {QStringLiteral("wsm_getCountryResultsValnatt"),
+         [](clsws_ElectionResults &c) { return c.wsm_getCountryResultsValnatt(); }},
+        {QStringLiteral("wsm_getCountyResultsValnatt"),
+         [](clsws_ElectionResults &c) { return c.wsm_getCountyResultsValnatt(QStringLiteral("01")); }},
+        {QStringLiteral("wsm_getCountyResultsSlutsam"),
+         [](clsws_ElectionResults &c) { return c.wsm_getCountyResultsSlutsam(QStringLiteral("01")); }},
+        {QStringLiteral("wsm_getCountryResultsSlutsam"),
+         [](clsws_ElectionResults &c) { return c.wsm_getCountryResultsSlutsam(); }},
+    };
+}
+
+ServiceSettings settingsFor(const QUrl &wsdl, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+{
+    ServiceSettings settings;
+    settings.wsdlUrl = wsdl.toString();
+    settings.timeout = timeout;
+    return settings;
+}
+
+ServiceOptions quietOptions(WireStyle style)
+{
+    ServiceOptions options;
+    options.style = style;
+    options.logRequests = false;
+    options.frozenAt = std::chrono::minutes(10);
+    return options;
+}
+
+std::shared_ptr<struct_QueryResult> recordAt(const soap::Variant &answer, std::size_t i)
+{
+    return std::dynamic_pointer_cast<struct_QueryResult>(answer.array().at(i));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(WireStyle)
+Q_DECLARE_METATYPE(CannedService::Style)
+
+class TestElectionResults : public QObject
+{
+    Q_OBJECT
+private slots:
+    void mappingDocumentIsExact();
+    void bundledService_data();
+    void bundledService();
+    void recordsKeepOrderAndText_data();
+    void recordsKeepOrderAndText();
+    void faultsBecomeOneNumber_data();
+    void faultsBecomeOneNumber();
+    void otherFailuresKeepNumberAndDescription_data();
+    void otherFailuresKeepNumberAndDescription();
+    void constructionFailsWithTheFailureItself_data();
+    void constructionFailsWithTheFailureItself();
+    void countyCodeGoesOutUnchanged();
+    void blockedCallDispatchesNoEvents();
+    void timeoutComesFromSettings();
+};
+
+void TestElectionResults::mappingDocumentIsExact()
+{
+    const QString expected =
+        QStringLiteral("<servicemapping><service name='ElectionResults'>"
+                       "<using PROGID='MSSOAP.GenericCustomTypeMapper30' cachable='0' ID='GCTM'/>"
+                       "<types><type name='QueryResult' targetNamespace='")
+        + QStringLiteral(KSV_SCHEMA_NAMESPACE)
+        + QStringLiteral("' uses='GCTM' targetClassName='struct_QueryResult'/>"
+                         "</types></service></servicemapping>");
+    const QString document = clsws_ElectionResults::serviceMappingDocument();
+    QCOMPARE(document, expected);
+    QVERIFY(!document.contains(QLatin1Char('"')));
+    QVERIFY(!document.contains(QLatin1String("> ")) && !document.contains(QLatin1String(" <")));
+    QVERIFY(!document.contains(QLatin1Char('\n')));
+    QVERIFY(document.startsWith(QLatin1String("<servicemapping>")));
+}
+
+void TestElectionResults::bundledService_data()
+{
+    QTest::addColumn<WireStyle>("style");
+    QTest::newRow("inline") << WireStyle::Inline;
+    QTest::newRow("multiRef") << WireStyle::MultiRef;
+}
+
+void TestElectionResults::bundledService()
+{
+    QFETCH(WireStyle, style);
+    ResultsServerThread server(quietOptions(style));
+    clsws_ElectionResults client(settingsFor(QUrl(server.wsdlUrl())));
+
+    const soap::Variant country = client.wsm_getCountryResultsValnatt();
+    QVERIFY(country.isArray());
+    QVERIFY(country.array().size() > 1);
+    QStringList countyCodes;
+    for (std::size_t i = 0; i < country.array().size(); ++i) {
+        const auto record = recordAt(country, i);
+        QVERIFY2(record, "every item is a struct_QueryResult");
+        QVERIFY(!record->name().isEmpty());
+        if (record->resultType() == QLatin1String("county"))
+            countyCodes.append(record->code());
+    }
+    QVERIFY(!countyCodes.isEmpty());
+
+    const QString code = countyCodes.first();
+    const soap::Variant county = client.wsm_getCountyResultsValnatt(code);
+    QVERIFY(county.isArray());
+    QVERIFY(!county.array().empty());
+    bool found = false;
+    for (std::size_t i = 0; i < county.array().size(); ++i) {
+        const auto record = recordAt(county, i);
+        QVERIFY(record);
+        found = found || record->code() == code;
+    }
+    QVERIFY2(found, "the county's own record is in its answer");
+
+    QVERIFY(client.wsm_getCountryResultsSlutsam().isArray());
+    QVERIFY(client.wsm_getCountyResultsSlutsam(code).isArray());
+}
+
+void TestElectionResults::recordsKeepOrderAndText_data()
+{
+    QTest::addColumn<CannedService::Style>("style");
+    QTest::newRow("rpc/encoded") << CannedService::Style::RpcEncoded;
+    QTest::newRow("document/literal") << CannedService::Style::DocumentLiteral;
+}
+
+void TestElectionResults::recordsKeepOrderAndText()
+{
+    QFETCH(CannedService::Style, style);
+    QList<CannedService::Record> records;
+    for (int i = 0; i < 5; ++i)
+        records.append(CannedService::record(QString::number(i)));
+    records[1][QStringLiteral("yesPerc")] = QStringLiteral("52,30");
+    records[2][QStringLiteral("code")] = QStringLiteral("007");
+    records[3][QStringLiteral("noNum")] = QString();
+    records[4][QStringLiteral("name")] = QStringLiteral("Örebro <län> & \"Åland\"");
+    TestHttpServer server;
+    const QUrl wsdl = CannedService::install(
+        server, CannedReply::ok(CannedService::answer(QStringLiteral("getCountryResultsValnatt"), records, style)),
+        style);
+    clsws_ElectionResults client(settingsFor(wsdl));
+    const soap::Variant answer = client.wsm_getCountryResultsValnatt();
+    QCOMPARE(int(answer.array().size()), records.size());
+    for (int i = 0; i < records.size(); ++i) {
+        const auto record = recordAt(answer, std::size_t(i));
+        QVERIFY(record);
+        for (const QString &member : struct_QueryResult::memberNames())
+            QCOMPARE(record->member(member).value_or(QStringLiteral("<none>")),
+                     records[i].value(member));
+    }
+    QCOMPARE(recordAt(answer, 1)->yesPerc(), QStringLiteral("52,30"));
+    QCOMPARE(recordAt(answer, 2)->code(), QStringLiteral("007"));
+    QCOMPARE(recordAt(answer, 3)->noNum(), QString());
+}
+
+void TestElectionResults::faultsBecomeOneNumber_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<CannedReply>("reply");
+    QTest::addColumn<QString>("faultString");
+
+    for (int op = 0; op < 4; ++op) {
+        const QByteArray name = allOperations().at(op).name.toLatin1();
+        QTest::addRow("%s: 1.1 fault, 500", name.constData())
+            << op << CannedReply::withStatus(500, CannedService::fault11(QStringLiteral("SOAP-ENV:Server"), QStringLiteral("Okänt län")))
+            << QStringLiteral("Okänt län");
+        QTest::addRow("%s: 1.1 fault, 200", name.constData())
+            << op << CannedReply::ok(CannedService::fault11(QStringLiteral("SOAP-ENV:Client"), QStringLiteral("Fel i anropet")))
+            << QStringLiteral("Fel i anropet");
+        QTest::addRow("%s: 1.2 fault, 400", name.constData())
+            << op << CannedReply::withStatus(400, CannedService::fault12(QStringLiteral("env:Sender"), QStringLiteral("Ogiltigt argument")))
+            << QStringLiteral("Ogiltigt argument");
+    }
+}
+
+void TestElectionResults::faultsBecomeOneNumber()
+{
+    QFETCH(int, operation);
+    QFETCH(CannedReply, reply);
+    QFETCH(QString, faultString);
+    TestHttpServer server;
+    clsws_ElectionResults client(settingsFor(CannedService::install(server, reply)));
+    const NamedOperation op = allOperations().at(operation);
+    try {
+        op.run(client);
+        QFAIL("a fault came back as an answer");
+    } catch (const RaisedError &error) {
+        QCOMPARE(quint32(error.number()), 0x80040000u);
+        QCOMPARE(error.source(), op.name);
+        QCOMPARE(error.description(), faultString);
+    }
+}
+
+void TestElectionResults::otherFailuresKeepNumberAndDescription_data()
+{
+    QTest::addColumn<CannedReply>("reply");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("descriptionPart");
+
+    QTest::newRow("HTML error page")
+        << CannedReply::withStatus(500, "<html><body><h1>Internal error</h1></body></html>", "text/html")
+        << int(soap::ErrorNumber::HttpStatus) << QStringLiteral("500 (Internal Server Error)");
+    QTest::newRow("404 without body")
+        << CannedReply::withStatus(404, "", "text/plain") << int(soap::ErrorNumber::HttpStatus)
+        << QStringLiteral("404");
+    CannedReply cut = CannedReply::ok("<SOAP-ENV:Envelope xmlns:SOAP-ENV='http://schemas.xmlsoap.org/soap/envelope/'><SOAP-ENV:Body>");
+    cut.closeMidAnswer = true;
+    QTest::newRow("closed mid-answer") << cut << int(soap::ErrorNumber::ConnectionClosed)
+                                       << QStringLiteral("stängde anslutningen");
+}
+
+void TestElectionResults::otherFailuresKeepNumberAndDescription()
+{
+    QFETCH(CannedReply, reply);
+    QFETCH(int, number);
+    QFETCH(QString, descriptionPart);
+    TestHttpServer server;
+    clsws_ElectionResults client(settingsFor(CannedService::install(server, reply)));
+    for (const NamedOperation &op : allOperations()) {
+        try {
+            op.run(client);
+            QFAIL("no error raised");
+        } catch (const RaisedError &error) {
+            QCOMPARE(error.number(), number);
+            QCOMPARE(error.source(), op.name);
+            QVERIFY2(error.description().contains(descriptionPart), qPrintable(error.description()));
+        }
+    }
+}
+
+void TestElectionResults::constructionFailsWithTheFailureItself_data()
+{
+    QTest::addColumn<CannedReply>("wsdlReply");
+    QTest::addColumn<int>("number");
+    QTest::newRow("WSDL missing") << CannedReply::withStatus(404, "nope", "text/plain")
+                                  << int(soap::ErrorNumber::HttpStatus);
+    QTest::newRow("WSDL not XML") << CannedReply::ok("<html><body>", "text/html")
+                                  << int(soap::ErrorNumber::MalformedXml);
+    QTest::newRow("WSDL of another service")
+        << CannedReply::ok(QByteArray(CannedService::wsdl(QUrl("http://127.0.0.1:1/x")))
+                               .replace("name=\"ElectionResults\"", "name=\"Other\""))
+        << int(soap::ErrorNumber::WsdlNoService);
+}
+
+void TestElectionResults::constructionFailsWithTheFailureItself()
+{
+    QFETCH(CannedReply, wsdlReply);
+    QFETCH(int, number);
+    TestHttpServer server;
+    server.setReply(CannedService::WsdlPath, wsdlReply);
+    try {
+        clsws_ElectionResults client(settingsFor(server.url(CannedService::WsdlPath)));
+        QFAIL("construction succeeded");
+    } catch (const RaisedError &error) {
+        QCOMPARE(error.number(), number);
+        QVERIFY(!error.source().startsWith(QLatin1String("wsm_")));
+        QVERIFY2(error.description().contains(server.url(CannedService::WsdlPath).toString()),
+                 qPrintable(error.description()));
+    }
+}
+
+void TestElectionResults::countyCodeGoesOutUnchanged()
+{
+    TestHttpServer server;
+    const QUrl wsdl = CannedService::install(
+        server, CannedReply::ok(CannedService::answer(QStringLiteral("getCountyResultsValnatt"), {})));
+    clsws_ElectionResults client(settingsFor(wsdl));
+    const QString code = QStringLiteral(" 01<&>");
+    const QString before = code;
+    QVERIFY(client.wsm_getCountyResultsValnatt(code).array().empty());
+    QCOMPARE(code, before);
+    const QByteArray body = server.requests().last().body;
+    QVERIFY2(body.contains("> 01&lt;&amp;&gt;</str_county>"), body.constData());
+}
+
+void TestElectionResults::blockedCallDispatchesNoEvents()
+{
+    TestHttpServer server;
+    CannedReply slow = CannedReply::ok(CannedService::answer(QStringLiteral("getCountryResultsValnatt"),
+                                                             {CannedService::record(QStringLiteral("a"))}));
+    slow.delay = std::chrono::milliseconds(300);
+    clsws_ElectionResults client(settingsFor(CannedService::install(server, slow)));
+    bool ran = false;
+    QTimer::singleShot(0, [&ran] { ran = true; });
+    QCOMPARE(int(client.wsm_getCountryResultsValnatt().array().size()), 1);
+    QVERIFY2(!ran, "a queued timer ran while the call blocked");
+    QTRY_VERIFY(ran);
+}
+
+void TestElectionResults::timeoutComesFromSettings()
+{
+    TestHttpServer server;
+    clsws_ElectionResults client(
+        settingsFor(CannedService::install(server, CannedReply::stalling()), std::chrono::milliseconds(250)));
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        client.wsm_getCountyResultsValnatt(QStringLiteral("01"));
+        QFAIL("a stalled service answered");
+    } catch (const RaisedError &error) {
+        QCOMPARE(error.number(), soap::ErrorNumber::Timeout);
+        QCOMPARE(error.source(), QStringLiteral("wsm_getCountyResultsValnatt"));
+    }
+    QVERIFY(clock.elapsed() < 5000);
+}
+
+QTEST_MAIN(TestElectionResults)
+#include "tst_electionresults.moc"
