@@ -15,10 +15,7 @@
 
 namespace {
 
-using Status = QHttpServerResponder::StatusCode;
-
 const QByteArray xmlType = QByteArrayLiteral("text/xml; charset=utf-8");
-const QByteArray textType = QByteArrayLiteral("text/plain; charset=utf-8");
 
 QByteArray methodName(QHttpServerRequest::Method method)
 {
@@ -71,55 +68,70 @@ bool HttpBinding::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
     timer.start();
     const QString path = request.url().path();
     const auto method = request.method();
-    QHttpServerResponder responder = makeResponder(request, socket);
+    Answer answer;
+    answer.head = method == QHttpServerRequest::Method::Head;
+    answer.close = request.value("Connection").toLower().contains("close");
     QString operation;
-    Status status = Status::Ok;
 
     if (path == ResultsService::wsdlPath()) {
-        if (method == QHttpServerRequest::Method::Get || method == QHttpServerRequest::Method::Head) {
-            const QByteArray wsdl = m_service.wsdl(hostForWsdl(request, socket));
-            if (method == QHttpServerRequest::Method::Head) {
-                responder.writeStatusLine(status);
-                responder.writeHeader("Content-Type", xmlType);
-                responder.writeHeader("Content-Length", QByteArray::number(wsdl.size()));
-                responder.writeBody(QByteArray());
-            } else {
-                responder.write(wsdl, xmlType, status);
-            }
+        if (method == QHttpServerRequest::Method::Get || answer.head) {
+            answer.body = m_service.wsdl(hostForWsdl(request, socket));
+            answer.contentType = xmlType;
         } else {
-            status = Status::MethodNotAllowed;
-            responder.write(QByteArrayLiteral("Endast GET och HEAD.\n"),
-                            {{"Content-Type", textType}, {"Allow", "GET, HEAD"}}, status);
+            answer.status = Status::MethodNotAllowed;
+            answer.allow = "GET, HEAD";
+            answer.body = QByteArrayLiteral("Endast GET och HEAD.\n");
         }
     } else if (path == ResultsService::endpointPath()) {
         if (method != QHttpServerRequest::Method::Post) {
-            status = Status::MethodNotAllowed;
-            responder.write(QByteArrayLiteral("Endast POST.\n"),
-                            {{"Content-Type", textType}, {"Allow", "POST"}}, status);
+            answer.status = Status::MethodNotAllowed;
+            answer.allow = "POST";
+            answer.body = QByteArrayLiteral("Endast POST.\n");
         } else if (request.body().size() > maxBodySize) {
-            status = Status::PayloadTooLarge;
-            responder.write(QByteArrayLiteral("Begäran är större än %1 byte.\n")
-                                    .replace("%1", QByteArray::number(maxBodySize)),
-                            textType, status);
+            // The connection guard refuses these before the body arrives; this is the backstop.
+            answer.status = Status::PayloadTooLarge;
+            answer.body = "Begäran är större än " + QByteArray::number(maxBodySize) + " byte.\n";
         } else {
             const SoapReply reply = m_service.call(request.body());
             operation = reply.operation;
-            status = Status(reply.status);
-            responder.write(reply.body, xmlType, status);
+            answer.status = Status(reply.status);
+            answer.contentType = xmlType;
+            answer.body = reply.body;
         }
     } else {
-        status = Status::NotFound;
-        responder.write(QByteArrayLiteral("Sidan finns inte.\n"), textType, status);
+        answer.status = Status::NotFound;
+        answer.body = QByteArrayLiteral("Sidan finns inte.\n");
     }
 
-    log(request.remoteAddress(), QString::fromLatin1(methodName(method)), path, operation, int(status),
+    send(makeResponder(request, socket), answer);
+    // Qt's server keeps every connection open; a client that asked to close reads until it does.
+    if (answer.close)
+        socket->disconnectFromHost();
+    log(request.remoteAddress(), QString::fromLatin1(methodName(method)), path, operation, int(answer.status),
         timer.nsecsElapsed());
     return true;
 }
 
+void HttpBinding::send(QHttpServerResponder responder, const Answer &answer)
+{
+    responder.writeStatusLine(answer.status);
+    responder.writeHeader("Content-Type", answer.contentType);
+    responder.writeHeader("Content-Length", QByteArray::number(answer.body.size()));
+    if (!answer.allow.isEmpty())
+        responder.writeHeader("Allow", answer.allow);
+    if (answer.close)
+        responder.writeHeader("Connection", "close");
+    // A HEAD answer has the GET answer's headers and no body.
+    responder.writeBody(answer.head ? QByteArray() : answer.body);
+}
+
 void HttpBinding::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
 {
-    makeResponder(request, socket).write(QByteArrayLiteral("Sidan finns inte.\n"), textType, Status::NotFound);
+    // Not reached: handleRequest answers every request.
+    Answer answer;
+    answer.status = Status::NotFound;
+    answer.body = QByteArrayLiteral("Sidan finns inte.\n");
+    send(makeResponder(request, socket), answer);
 }
 
 QString HttpBinding::hostForWsdl(const QHttpServerRequest &request, const QTcpSocket *socket) const

@@ -3,6 +3,7 @@
 #include "connectionlimits.h"
 
 #include <QAbstractHttpServer>
+#include <QHttpServerResponder>
 #include <QByteArray>
 #include <QHostAddress>
 
@@ -29,6 +30,19 @@ protected:
     void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
 
 private:
+    using Status = QHttpServerResponder::StatusCode;
+
+    struct Answer
+    {
+        Status status = Status::Ok;
+        QByteArray contentType = QByteArrayLiteral("text/plain; charset=utf-8");
+        QByteArray body;
+        QByteArray allow;     // for 405
+        bool head = false;    // headers only
+        bool close = false;   // the client asked to close the connection after this answer
+    };
+
+    static void send(QHttpServerResponder responder, const Answer &answer);
     void log(const QHostAddress &peer, const QString &method, const QString &path, const QString &operation,
              int status, qint64 nanoseconds) const;
     QString hostForWsdl(const QHttpServerRequest &request, const QTcpSocket *socket) const;

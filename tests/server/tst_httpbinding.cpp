@@ -99,6 +99,7 @@ private Q_SLOTS:
     void refusedBeforeBodyIsRead();
     void pipelinedCalls();
     void keepAliveServesSeveralCalls();
+    void closesWhenAsked();
     void clockSetFromTestThread();
     void badDataFileRefused();
 
@@ -318,6 +319,18 @@ void TestHttpBinding::keepAliveServesSeveralCalls()
         QCOMPARE(SoapAnswer::read(answer.body).records.size(), std::size_t(22));
         QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
     }
+}
+
+void TestHttpBinding::closesWhenAsked()
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_server->port());
+    QVERIFY(socket.waitForConnected(5000));
+    const HttpAnswer answer = rawExchange(
+            socket, "GET " KSV_WSDL_PATH " HTTP/1.1\r\nHost: x\r\nConnection: Close\r\n\r\n");
+    QCOMPARE(answer.status, 200);
+    QCOMPARE(answer.headers.value("connection"), QByteArray("close"));
+    QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(2000));
 }
 
 void TestHttpBinding::clockSetFromTestThread()
