@@ -85,7 +85,9 @@ void ConnectionGuard::inspectBytes(const QByteArray &data)
         }
         const qsizetype before = m_header.size();
         m_header += data.mid(pos);
-        const qsizetype end = m_header.indexOf("\r\n\r\n");
+        // Search only the new bytes (and the three before): a header sent a byte at a time must
+        // not cost quadratic time.
+        const qsizetype end = m_header.indexOf("\r\n\r\n", std::max<qsizetype>(0, before - 3));
         if (end < 0) {
             if (m_header.size() > m_limits.maxHeaderSize)
                 refuse(431, m_header.left(m_header.indexOf('\r')));
@@ -104,6 +106,7 @@ bool ConnectionGuard::checkHeader(const QByteArray &header)
     const QList<QByteArray> lines = header.split('\n');
     const QByteArray requestLine = lines.value(0).trimmed();
     qint64 length = 0;
+    bool expectsContinue = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray &line = lines[i];
         const qsizetype colon = line.indexOf(':');
@@ -115,6 +118,8 @@ bool ConnectionGuard::checkHeader(const QByteArray &header)
             refuse(411, requestLine);
             return false;
         }
+        if (name == "expect")
+            expectsContinue = value.toLower() == "100-continue";
         if (name == "content-length") {
             bool ok = false;
             length = value.toLongLong(&ok);
@@ -128,6 +133,9 @@ bool ConnectionGuard::checkHeader(const QByteArray &header)
         refuse(413, requestLine);
         return false;
     }
+    // Qt's server never says it; .NET clients, for one, wait for it before sending a body.
+    if (expectsContinue && length > 0)
+        m_socket->write("HTTP/1.1 100 Continue\r\n\r\n");
     m_bodyLeft = length;
     m_state = length > 0 ? State::Body : State::Header;
     return true;

@@ -19,7 +19,9 @@ class ConnectionGuard : public QObject
     Q_OBJECT
 
 public:
-    // Must be made before anyone else connects to the socket's readyRead.
+    // Must be made before anyone else connects to the socket's readyRead, and whoever reads the
+    // socket after it must take all that is there on every readyRead, as Qt's HTTP server does:
+    // the guard inspects only what is new.
     ConnectionGuard(QTcpSocket *socket, const ConnectionLimits &limits);
 
 Q_SIGNALS:

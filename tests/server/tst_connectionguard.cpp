@@ -5,8 +5,9 @@
 
 using namespace std::chrono_literals;
 
-// The guard on its own, with small limits and short timeouts; no HTTP server takes the
-// connections, so whatever the client gets back comes from the guard.
+// The guard on its own, with small limits and short timeouts. In place of the HTTP server a
+// reader takes every byte as it comes, as that server does, and answers nothing: whatever the
+// client gets back comes from the guard.
 class TestConnectionGuard : public QObject
 {
     Q_OBJECT
@@ -17,6 +18,7 @@ private Q_SLOTS:
     void timeouts();
     void limits_data();
     void limits();
+    void headerEndSplitAcrossReads();
 
 private:
     std::unique_ptr<GuardedTcpServer> m_server;
@@ -31,6 +33,10 @@ void TestConnectionGuard::init()
     limits.idleTimeout = 400ms;
     m_server = std::make_unique<GuardedTcpServer>(limits);
     QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
+    connect(m_server.get(), &QTcpServer::newConnection, m_server.get(), [server = m_server.get()] {
+        while (QTcpSocket *socket = server->nextPendingConnection())
+            connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+    });
 }
 
 void TestConnectionGuard::timeouts_data()
@@ -90,6 +96,22 @@ void TestConnectionGuard::limits()
     }
     QTRY_VERIFY_WITH_TIMEOUT(client.bytesAvailable() >= answer.size(), 150);
     QVERIFY(client.readAll().startsWith(answer));
+}
+
+void TestConnectionGuard::headerEndSplitAcrossReads()
+{
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+    QTRY_COMPARE(client.state(), QAbstractSocket::ConnectedState);
+    for (const char *piece : {"POST / HTTP/1.1\r\nContent-Length: 101\r", "\n", "\r", "\n"}) {
+        QVERIFY(client.bytesAvailable() == 0);
+        client.write(piece);
+        client.flush();
+        QTest::qWait(20);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(client.bytesAvailable() > 0, 150);
+    const QByteArray got = client.readAll();
+    QVERIFY2(got.startsWith("HTTP/1.1 413 "), got.constData());
 }
 
 QTEST_MAIN(TestConnectionGuard)

@@ -100,6 +100,7 @@ private Q_SLOTS:
     void pipelinedCalls();
     void keepAliveServesSeveralCalls();
     void closesWhenAsked();
+    void continuesWhenExpected();
     void clockSetFromTestThread();
     void badDataFileRefused();
 
@@ -331,6 +332,21 @@ void TestHttpBinding::closesWhenAsked()
     QCOMPARE(answer.status, 200);
     QCOMPARE(answer.headers.value("connection"), QByteArray("close"));
     QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(2000));
+}
+
+void TestHttpBinding::continuesWhenExpected()
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_server->port());
+    QVERIFY(socket.waitForConnected(5000));
+    const QByteArray body = countryCall();
+    socket.write("POST " + ResultsService::endpointPath().toUtf8() + " HTTP/1.1\r\nHost: x\r\n"
+                 "Expect: 100-continue\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n");
+    QVERIFY(socket.waitForReadyRead(5000));
+    QCOMPARE(socket.readAll(), QByteArray("HTTP/1.1 100 Continue\r\n\r\n"));
+    const HttpAnswer answer = rawExchange(socket, body);
+    QCOMPARE(answer.status, 200);
+    QCOMPARE(SoapAnswer::read(answer.body).records.size(), std::size_t(22));
 }
 
 void TestHttpBinding::clockSetFromTestThread()
