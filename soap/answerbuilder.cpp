@@ -77,6 +77,14 @@ XmlPosition AnswerBuilder::here() const
     return m_context ? m_context->position() : XmlPosition();
 }
 
+void AnswerBuilder::registerId(const QString &id, DecodedValue value)
+{
+    if (!m_references.add(id, std::move(value))) {
+        fail(ErrorNumber::BadReference, QStringLiteral("id \"%1\" förekommer mer än en gång (andra gången %2)")
+                                            .arg(id, DecodeFailure::at(here())));
+    }
+}
+
 void AnswerBuilder::fail(std::int32_t number, const QString &what) const
 {
     throw m_failure.error(number, what);
@@ -112,15 +120,19 @@ void AnswerBuilder::startElement(const RawName &name, const XmlAttribute *attrib
             role = startInEnvelope(name);
             break;
         case Role::Body:
-            role = startInBody(name, scan(attributes, count));
+            role = startInBody(name, scan(attributes, count, true));
             break;
         case Role::Wrapper:
-            startValue(name, scan(attributes, count), Destination::ReturnPart);
+            startValue(name, scan(attributes, count, true), Destination::ReturnPart);
             role = Role::Value;
             break;
-        case Role::Value:
-            role = startInValue(name, scan(attributes, count));
+        case Role::Value: {
+            // A member's xsi:type is never read: members are text.
+            const OpenValue::Kind kind = m_values.back().kind;
+            const bool member = kind == OpenValue::Kind::Object || kind == OpenValue::Kind::Untyped;
+            role = startInValue(name, scan(attributes, count, !member));
             break;
+        }
         case Role::Member:
         case Role::Inner:
         case Role::FaultText:
@@ -402,7 +414,7 @@ void AnswerBuilder::endValue()
         // A nil item, or one the factory gave no object for, is left out.
     }
     if (!value.id.isEmpty())
-        m_references.add(value.id, decoded, value.position);
+        registerId(value.id, decoded);
     if (value.destination == Destination::ReturnPart)
         m_candidates.push_back({std::move(value.name), std::move(decoded)});
 }
@@ -448,29 +460,42 @@ void AnswerBuilder::endMember()
             decoded.text = text;
         }
         decoded.position = m_member.position;
-        m_references.add(m_member.id, std::move(decoded), m_member.position);
+        registerId(m_member.id, std::move(decoded));
     }
 }
 
-AnswerBuilder::Attributes AnswerBuilder::scan(const XmlAttribute *attributes, std::size_t count)
+AnswerBuilder::Attributes AnswerBuilder::scan(const XmlAttribute *attributes, std::size_t count,
+                                              bool withTypes) const
 {
     Attributes found;
     for (std::size_t i = 0; i < count; ++i) {
-        const RawName &name = attributes[i].name;
-        const char *value = attributes[i].value;
-        if (name.namespaceUri.empty()) {
-            if (name.localName == "href")
-                found.href = value;
-            else if (name.localName == "id")
-                found.id = value;
-        } else if (name.namespaceUri == SoapEncoding) {
-            if (name.localName == "arrayType")
-                found.arrayType = value;
-        } else if (isOneOf(name.namespaceUri, InstanceNamespaces)) {
-            if (name.localName == "type") {
-                found.type = value;
-            } else if (name.localName == "nil" || name.localName == "null") {
-                const std::string_view flag = trimmed(value);
+        const XmlAttribute &attribute = attributes[i];
+        const std::string_view local = attribute.localName;
+        if (attribute.prefix.empty()) {
+            if (local == "href")
+                found.href = attribute.value;
+            else if (local == "id")
+                found.id = attribute.value;
+            continue;
+        }
+        const bool nil = local == "nil" || local == "null";
+        const bool type = withTypes && local == "type";
+        const bool arrayType = withTypes && local == "arrayType";
+        if (!nil && !type && !arrayType)
+            continue;
+        std::string_view uri;
+        if (!m_context->namespaces().lookup(attribute.prefix, uri)) {
+            fail(ErrorNumber::MalformedXml, QStringLiteral("odeklarerat namnrymdsprefix \"%1\" %2")
+                                                .arg(toQString(attribute.prefix), DecodeFailure::at(here())));
+        }
+        if (arrayType) {
+            if (uri == SoapEncoding)
+                found.arrayType = attribute.value;
+        } else if (isOneOf(uri, InstanceNamespaces)) {
+            if (type) {
+                found.type = attribute.value;
+            } else {
+                const std::string_view flag = trimmed(attribute.value);
                 found.nil = flag == "true" || flag == "1";
             }
         }

@@ -108,7 +108,8 @@ private:
     void endMember();
     void capture(bool on);
 
-    static Attributes scan(const XmlAttribute *attributes, std::size_t count);
+    // withTypes false: xsi:type and arrayType are not looked at.
+    Attributes scan(const XmlAttribute *attributes, std::size_t count, bool withTypes) const;
     TypeInfo typeOf(const RawName &name, const Attributes &attributes, const TypeInfo &context) const;
     TypeInfo classify(const RawName &type) const;
     TypeInfo classify(const QualifiedName &type) const;
@@ -117,6 +118,7 @@ private:
     const QString &memberName(std::string_view local, int ordinal);
     static QString describe(const RawName &name);
     XmlPosition here() const;
+    void registerId(const QString &id, DecodedValue value);
     [[noreturn]] void fail(std::int32_t number, const QString &what) const;
     Variant toVariant(const DecodedValue &value);
     Variant::Array resolveArray(ArrayValue &array);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <utility>
 
 namespace soap {
@@ -141,29 +142,34 @@ QString ExpatReader::describe(int code) const
 
 void ExpatReader::startElement(const char *name, const char **attributes)
 {
+    const auto isDeclaration = [](const char *attribute) {
+        return std::strncmp(attribute, "xmlns", 5) == 0 && (attribute[5] == '\0' || attribute[5] == ':');
+    };
     // Declarations first: they hold for the element's own name and attributes.
     m_marks.push_back(m_scope.mark());
+    std::size_t declarations = 0;
     for (const char **attribute = attributes; *attribute; attribute += 2) {
-        const std::string_view attributeName(attribute[0]);
-        if (attributeName == "xmlns")
-            m_scope.bind({}, attribute[1]);
-        else if (attributeName.substr(0, 6) == "xmlns:")
-            m_scope.bind(attributeName.substr(6), attribute[1]);
+        if (isDeclaration(*attribute)) {
+            m_scope.bind((*attribute)[5] ? std::string_view(*attribute + 6) : std::string_view(), attribute[1]);
+            ++declarations;
+        }
     }
     m_attributes.clear();
     for (const char **attribute = attributes; *attribute; attribute += 2) {
-        const std::string_view attributeName(attribute[0]);
-        if (attributeName != "xmlns" && attributeName.substr(0, 6) != "xmlns:")
-            m_attributes.push_back({resolve(attributeName, true), attribute[1]});
+        if (declarations == 0 || !isDeclaration(*attribute)) {
+            const std::string_view qualified(*attribute);
+            const auto colon = qualified.find(':');
+            if (colon == std::string_view::npos)
+                m_attributes.push_back({std::string_view(), qualified, attribute[1]});
+            else
+                m_attributes.push_back({qualified.substr(0, colon), qualified.substr(colon + 1), attribute[1]});
+        }
     }
-    m_handler.startElement(resolve(name, false), m_attributes.data(), m_attributes.size());
+    m_handler.startElement(resolve(name), m_attributes.data(), m_attributes.size());
 }
 
-RawName ExpatReader::resolve(std::string_view qualified, bool isAttribute) const
+RawName ExpatReader::resolve(std::string_view qualified) const
 {
-    // Unprefixed attributes are in no namespace; unprefixed elements in the default one.
-    if (isAttribute && qualified.find(':') == std::string_view::npos)
-        return {std::string_view(), qualified};
     RawName name;
     if (!m_scope.resolve(qualified, name)) {
         throw m_failure.error(ErrorNumber::MalformedXml,

@@ -46,7 +46,8 @@ private:
     void stop(std::exception_ptr error);
     RaisedError parserError() const;
     void startElement(const char *name, const char **attributes);
-    RawName resolve(std::string_view qualified, bool isAttribute) const;
+    // An element's name; raises for an undeclared prefix.
+    RawName resolve(std::string_view qualified) const;
     QString describe(int code) const;
 
     static void onStartElement(void *self, const char *name, const char **attributes);

@@ -1,6 +1,7 @@
 #include "namespacescope.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace soap {
 
@@ -16,12 +17,17 @@ void NamespaceScope::bind(std::string_view prefix, std::string_view uri)
     Binding &binding = m_bindings[m_count++];
     binding.prefix.assign(prefix);
     binding.uri.assign(uri);
+    ++m_generation;
 }
 
 void NamespaceScope::release(std::size_t mark)
 {
     // Never below the built-in xml prefix.
-    m_count = std::max<std::size_t>(mark, 1);
+    const std::size_t count = std::max<std::size_t>(mark, 1);
+    if (count != m_count) {
+        m_count = count;
+        ++m_generation;
+    }
 }
 
 bool NamespaceScope::resolve(std::string_view qname, RawName &out) const
@@ -32,17 +38,34 @@ bool NamespaceScope::resolve(std::string_view qname, RawName &out) const
         prefix = qname.substr(0, colon);
         local = qname.substr(colon + 1);
     }
-    for (std::size_t i = m_count; i-- > 0;) {
-        if (m_bindings[i].prefix == prefix) {
-            out = {m_bindings[i].uri, local};
-            return true;
+    out.localName = local;
+    return lookup(prefix, out.namespaceUri);
+}
+
+bool NamespaceScope::lookup(std::string_view prefix, std::string_view &uri) const
+{
+    for (const Remembered &remembered : m_remembered) {
+        if (remembered.generation == m_generation && remembered.prefix == prefix) {
+            uri = remembered.uri;
+            return remembered.bound;
         }
     }
-    if (prefix.empty()) {
-        out = {std::string_view(), local};
-        return true;
+
+    Remembered &remembered = m_remembered[m_nextRemembered++ % std::size(m_remembered)];
+    remembered.generation = m_generation;
+    remembered.prefix.assign(prefix);
+    remembered.uri = {};
+    // An undeclared empty prefix means no namespace.
+    remembered.bound = prefix.empty();
+    for (std::size_t i = m_count; i-- > 0;) {
+        if (m_bindings[i].prefix == prefix) {
+            remembered.uri = m_bindings[i].uri;
+            remembered.bound = true;
+            break;
+        }
     }
-    return false;
+    uri = remembered.uri;
+    return remembered.bound;
 }
 
 } // namespace soap

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,8 @@ public:
     void release(std::size_t mark);
     // "prefix:local" or "local" (the default namespace); false when the prefix is not declared.
     bool resolve(std::string_view qname, RawName &out) const;
+    // The namespace of a prefix ("" the default); false when it is not declared.
+    bool lookup(std::string_view prefix, std::string_view &uri) const;
 
 private:
     struct Binding
@@ -39,6 +42,19 @@ private:
     // Axis writes them) costs no allocation.
     std::vector<Binding> m_bindings;
     std::size_t m_count = 0;
+
+    // The last prefixes looked up: a record's dozen names use two or three prefixes, so most
+    // lookups end here rather than in a scan of the bindings.
+    struct Remembered
+    {
+        std::string prefix;
+        std::string_view uri;
+        bool bound = false;
+        std::uint64_t generation = 0;
+    };
+    mutable Remembered m_remembered[4];
+    mutable std::size_t m_nextRemembered = 0;
+    std::uint64_t m_generation = 1; // changes whenever the bindings do
 };
 
 } // namespace soap

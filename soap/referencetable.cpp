@@ -11,14 +11,14 @@ ReferenceTable::ReferenceTable(const GenericCustomTypeMapper &mapper, const Deco
 {
 }
 
-void ReferenceTable::add(const QString &id, DecodedValue value, const XmlPosition &position)
+bool ReferenceTable::add(const QString &id, DecodedValue value)
 {
-    if (m_values.contains(id)) {
-        throw m_failure.error(ErrorNumber::BadReference,
-                              QStringLiteral("id \"%1\" förekommer mer än en gång (andra gången %2)")
-                                  .arg(id, DecodeFailure::at(position)));
-    }
-    m_values.insert(id, std::move(value));
+    const auto size = m_values.size();
+    auto &slot = m_values[id];
+    if (m_values.size() == size)
+        return false;
+    slot = std::move(value);
+    return true;
 }
 
 DecodedValue ReferenceTable::resolve(const QString &id, const XmlPosition &from,

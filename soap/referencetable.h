@@ -18,8 +18,8 @@ class ReferenceTable
 public:
     ReferenceTable(const GenericCustomTypeMapper &mapper, const DecodeFailure &failure);
 
-    // Raises BadReference when the id is already taken.
-    void add(const QString &id, DecodedValue value, const XmlPosition &position);
+    // False, and nothing added, when the id is already taken.
+    bool add(const QString &id, DecodedValue value);
     // The value an href finally leads to, never a reference; an untyped element becomes an object
     // of expectedType. Raises BadReference for an unknown id or a cycle.
     DecodedValue resolve(const QString &id, const XmlPosition &from, const QualifiedName &expectedType);

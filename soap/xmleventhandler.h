@@ -7,9 +7,12 @@
 
 namespace soap {
 
+// An attribute as written: its prefix is resolved only by whoever needs its namespace, since
+// most attributes of an answer (xsi:type on every member) are never looked at.
 struct XmlAttribute
 {
-    RawName name;
+    std::string_view prefix; // empty: no namespace
+    std::string_view localName;
     const char *value = nullptr;
 };
 
@@ -18,11 +21,12 @@ class XmlContext
 {
 public:
     virtual ~XmlContext() = default;
+    // Cheap: expat keeps its position up to date for every byte anyway.
     virtual XmlPosition position() const = 0;
     virtual const NamespaceScope &namespaces() const = 0;
 };
 
-// Receives a document's events as the parser meets them, names already resolved to their
+// Receives a document's events as the parser meets them, element names resolved to their
 // namespaces; namespace declarations are not among the attributes. Views and pointers are valid
 // only during the call. Any exception thrown stops the parse and reaches the caller.
 class XmlEventHandler

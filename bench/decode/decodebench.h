@@ -24,8 +24,8 @@ public:
     // Best seconds of one pass each. The three passes take turns, so that other work on the
     // machine hits them alike, and the best of many rounds is the least disturbed.
     Seconds measure() const;
-    // Records decoded; raises as the decoder does.
-    std::size_t decodeOnce() const;
+    // The decoded answer; raises as the decoder does.
+    soap::DecodedAnswer decodeOnce() const;
 
 private:
     void bareExpat() const;
