@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ pkg-config
           fonts-dejavu-core fonts-liberation2)
 if [ "${1:-run}" = test ]; then
     packages+=(xvfb xauth x11-apps python3 python3-suds python3-zeep binutils-mingw-w64-x86-64
-               desktop-file-utils appstream librsvg2-bin imagemagick icoutils)
+               desktop-file-utils appstream librsvg2-bin imagemagick icoutils xdotool)
 fi
 
 missing=()

@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontInfo>
 #include <QIcon>
+
+#include <utility>
 
 void ApplicationSetup::apply(QApplication &app)
 {
@@ -14,7 +17,7 @@ void ApplicationSetup::apply(QApplication &app)
     app.setStyle(new ClassicStyle);
     app.setFont(defaultFont());
 
-    // The icon resources are linked into the program only; tests and benchmarks go without.
+    // Present where ksv_add_identity() linked them in; the tests go without.
     QIcon icon;
     for (const int size : {16, 32, 48, 256}) {
         const QString file = QStringLiteral(":/ksv/icons/ksv2003-%1.png").arg(size);
@@ -27,8 +30,19 @@ void ApplicationSetup::apply(QApplication &app)
 
 QFont ApplicationSetup::defaultFont()
 {
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
+    // Both fit every caption of the layout; the second in case the first is not installed.
+    const std::pair<QString, qreal> candidates[] = {
+        {QStringLiteral("Liberation Sans"), 7.5},
+        {QStringLiteral("DejaVu Sans Condensed"), 7.0},
+    };
+    for (const auto &[family, points] : candidates) {
+        QFont font(family);
+        font.setStyleHint(QFont::SansSerif);
+        font.setPointSizeF(points);
+        if (QFontInfo(font).family() == family)
+            return font;
+    }
+    QFont font = QApplication::font();
     font.setPointSizeF(7.5);
     return font;
 }

@@ -11,7 +11,7 @@ class ApplicationSetup
 public:
     static void apply(QApplication &app);
 
-    // A small UI font like the one the layout was drawn for; its size is in points so it scales
-    // with the display as the layout does.
+    // A small UI font like the one the layout was drawn for, named, never left to chance; its
+    // size is in points so it scales with the display as the layout does. Needs the application.
     static QFont defaultFont();
 };
