@@ -5,9 +5,9 @@
 #include "soapanswer.h"
 
 #include <QDateTime>
+#include <QDomDocument>
 #include <QRegularExpression>
 #include <QTest>
-#include <QXmlStreamReader>
 
 using namespace std::chrono_literals;
 
@@ -361,86 +361,73 @@ void TestResultsService::faults()
 
 void TestResultsService::wsdlDescribesService()
 {
+    const QString wsdlNs = "http://schemas.xmlsoap.org/wsdl/";
+    const QString soapNs = "http://schemas.xmlsoap.org/wsdl/soap/";
+    const QString xsdNs = "http://www.w3.org/2001/XMLSchema";
     ResultsService service(m_data, ServiceOptions{});
-    const QByteArray wsdl = service.wsdl("results.example:8123");
-    QXmlStreamReader xml(wsdl);
-    QString targetNamespace, serviceName, portName, address, arrayType;
-    QStringList queryResultMembers, bindingOperations, countyParts, messagesWithoutParts;
-    QString currentMessage, currentType;
-    int encodedBodies = 0, rpcOperations = 0;
-    bool inMessageWithPart = false;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isEndElement() && xml.name() == u"message" && !inMessageWithPart)
-            messagesWithoutParts << currentMessage;
-        if (!xml.isStartElement())
-            continue;
-        const auto a = xml.attributes();
-        const auto name = xml.name();
-        if (name == u"definitions") {
-            targetNamespace = a.value("targetNamespace").toString();
-        } else if (name == u"complexType") {
-            currentType = a.value("name").toString();
-        } else if (name == u"element" && currentType == u"QueryResult") {
-            queryResultMembers << a.value("name").toString();
-            QCOMPARE(a.value("type"), QStringLiteral("xsd:string"));
-        } else if (name == u"attribute" && currentType == u"ArrayOfQueryResult") {
-            const QString value = a.value("http://schemas.xmlsoap.org/wsdl/", "arrayType").toString();
-            arrayType = value;
-            QCOMPARE(value, QStringLiteral("typens:QueryResult[]"));
-            QCOMPARE(a.value("ref"), QStringLiteral("soapenc:arrayType"));
-        } else if (name == u"message") {
-            currentMessage = a.value("name").toString();
-            inMessageWithPart = false;
-        } else if (name == u"part") {
-            inMessageWithPart = true;
-            if (a.value("name") == u"county") {
-                countyParts << currentMessage;
-                QCOMPARE(a.value("type"), QStringLiteral("xsd:string"));
-            }
-        } else if (name == u"operation" && xml.namespaceUri() == u"http://schemas.xmlsoap.org/wsdl/soap/") {
-            rpcOperations += a.value("style") == u"rpc";
-        } else if (name == u"body") {
-            encodedBodies += a.value("use") == u"encoded" && a.value("namespace") == serviceNs
-                    && a.value("encodingStyle") == u"http://schemas.xmlsoap.org/soap/encoding/";
-        } else if (name == u"service") {
-            serviceName = a.value("name").toString();
-        } else if (name == u"port") {
-            portName = a.value("name").toString();
-        } else if (name == u"address") {
-            address = a.value("location").toString();
-        } else if (name == u"binding" && xml.namespaceUri() == u"http://schemas.xmlsoap.org/wsdl/") {
-            while (!(xml.readNext() == QXmlStreamReader::EndElement && xml.name() == u"binding"
-                     && xml.namespaceUri() == u"http://schemas.xmlsoap.org/wsdl/")) {
-                if (xml.isStartElement() && xml.name() == u"operation"
-                    && xml.namespaceUri() == u"http://schemas.xmlsoap.org/wsdl/") {
-                    bindingOperations << xml.attributes().value("name").toString();
-                } else if (xml.isStartElement() && xml.name() == u"operation") {
-                    rpcOperations += xml.attributes().value("style") == u"rpc";
-                } else if (xml.isStartElement() && xml.name() == u"body") {
-                    const auto b = xml.attributes();
-                    encodedBodies += b.value("use") == u"encoded" && b.value("namespace") == serviceNs
-                            && b.value("encodingStyle") == u"http://schemas.xmlsoap.org/soap/encoding/";
-                }
-                QVERIFY(!xml.atEnd());
-            }
-        }
+    const QByteArray text = service.wsdl("results.example:8123");
+    QDomDocument wsdl;
+    QVERIFY(wsdl.setContent(text, true));
+    const QDomElement definitions = wsdl.documentElement();
+    QCOMPARE(definitions.attribute("targetNamespace"), serviceNs);
+    auto all = [&](const QString &ns, const QString &name) {
+        QList<QDomElement> found;
+        const QDomNodeList nodes = wsdl.elementsByTagNameNS(ns, name);
+        for (int i = 0; i < nodes.size(); ++i)
+            found << nodes.at(i).toElement();
+        return found;
+    };
+
+    const QDomElement schema = all(xsdNs, "schema").value(0);
+    QCOMPARE(schema.attribute("targetNamespace"), schemaNs);
+    QStringList members;
+    for (const QDomElement &e : all(xsdNs, "element"))
+        members << e.attribute("name") + ':' + e.attribute("type");
+    QStringList expectedMembers;
+    for (const QString &m : memberNames)
+        expectedMembers << m + ":xsd:string";
+    QCOMPARE(members, expectedMembers);
+    // The array type the usual way; its prefix must lead to the schema namespace.
+    const QDomElement arrayAttribute = all(xsdNs, "attribute").value(0);
+    QCOMPARE(arrayAttribute.attribute("ref"), QStringLiteral("soapenc:arrayType"));
+    QCOMPARE(arrayAttribute.attributeNS(wsdlNs, "arrayType"), QStringLiteral("typens:QueryResult[]"));
+    QVERIFY(text.contains("xmlns:typens=\"" + schemaNs.toUtf8() + '"'));
+    QCOMPARE(all(xsdNs, "restriction").value(0).attribute("base"), QStringLiteral("soapenc:Array"));
+
+    QStringList parts;
+    for (const QDomElement &message : all(wsdlNs, "message")) {
+        for (QDomElement part = message.firstChildElement("part"); !part.isNull(); part = part.nextSiblingElement("part"))
+            parts << message.attribute("name") + '(' + part.attribute("name") + ':' + part.attribute("type") + ')';
     }
-    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-    QCOMPARE(targetNamespace, serviceNs);
-    QCOMPARE(serviceName, QStringLiteral("ElectionResults"));
-    QCOMPARE(portName, QStringLiteral("ElectionResultsPort0"));
-    QCOMPARE(address, QStringLiteral("http://results.example:8123/emu2003/webservices/ElectionResults/soap"));
-    QCOMPARE(queryResultMembers, memberNames);
-    QCOMPARE(bindingOperations, QStringList({"getCountryResultsValnatt", "getCountyResultsValnatt",
-                                             "getCountyResultsSlutsam", "getCountryResultsSlutsam"}));
-    QCOMPARE(rpcOperations, 4);
-    QCOMPARE(encodedBodies, 8);
-    QCOMPARE(countyParts, QStringList({"getCountyResultsValnatt", "getCountyResultsSlutsam"}));
-    QCOMPARE(messagesWithoutParts, QStringList({"getCountryResultsValnatt", "getCountryResultsSlutsam"}));
-    // The array's item type is the schema namespace's QueryResult.
-    QCOMPARE(arrayType, QStringLiteral("typens:QueryResult[]"));
-    QVERIFY(wsdl.contains("xmlns:typens=\"" KSV_SCHEMA_NAMESPACE "\""));
+    QCOMPARE(parts, QStringList({
+            "getCountryResultsValnattResponse(return:typens:ArrayOfQueryResult)",
+            "getCountyResultsValnatt(county:xsd:string)",
+            "getCountyResultsValnattResponse(return:typens:ArrayOfQueryResult)",
+            "getCountyResultsSlutsam(county:xsd:string)",
+            "getCountyResultsSlutsamResponse(return:typens:ArrayOfQueryResult)",
+            "getCountryResultsSlutsamResponse(return:typens:ArrayOfQueryResult)"}));
+
+    QCOMPARE(all(soapNs, "binding").value(0).attribute("style"), QStringLiteral("rpc"));
+    QStringList operations;
+    for (const QDomElement &op : all(wsdlNs, "operation")) {
+        if (op.parentNode().localName() == u"binding")
+            operations << op.attribute("name");
+    }
+    QCOMPARE(operations, QStringList({"getCountryResultsValnatt", "getCountyResultsValnatt",
+                                      "getCountyResultsSlutsam", "getCountryResultsSlutsam"}));
+    const QList<QDomElement> bodies = all(soapNs, "body");
+    QCOMPARE(bodies.size(), 8);
+    for (const QDomElement &body : bodies) {
+        QCOMPARE(body.attribute("use"), QStringLiteral("encoded"));
+        QCOMPARE(body.attribute("namespace"), serviceNs);
+        QCOMPARE(body.attribute("encodingStyle"), QStringLiteral("http://schemas.xmlsoap.org/soap/encoding/"));
+    }
+
+    const QDomElement serviceElement = all(wsdlNs, "service").value(0);
+    QCOMPARE(serviceElement.attribute("name"), QStringLiteral("ElectionResults"));
+    QCOMPARE(all(wsdlNs, "port").value(0).attribute("name"), QStringLiteral("ElectionResultsPort0"));
+    QCOMPARE(all(soapNs, "address").value(0).attribute("location"),
+             QStringLiteral("http://results.example:8123/emu2003/webservices/ElectionResults/soap"));
 }
 
 QTEST_MAIN(TestResultsService)
