@@ -8,7 +8,5 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     ApplicationSetup::apply(app);
     Startup startup;
-    if (!startup.run())
-        return Startup::FailureExitCode;
-    return app.exec();
+    return startup.exec();
 }

@@ -4,6 +4,8 @@
 #include "form1.h"
 #include "raisederror.h"
 
+#include <QApplication>
+
 Startup::Startup(ServiceSettings settings)
     : m_window(std::make_unique<Form1>(std::move(settings)))
 {
@@ -21,6 +23,13 @@ bool Startup::run()
     }
     m_window->show();
     return true;
+}
+
+int Startup::exec()
+{
+    if (!run())
+        return FailureExitCode;
+    return QApplication::exec();
 }
 
 Form1 &Startup::window() const

@@ -22,6 +22,9 @@ public:
     // False when loading failed: the error box has been shown and closed, and the window was
     // never shown.
     bool run();
+    // The whole program: run(), then the window's events until it is closed. Returns the
+    // process's exit status, FailureExitCode when loading failed.
+    int exec();
 
     Form1 &window() const;
 
