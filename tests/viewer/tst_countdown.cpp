@@ -2,6 +2,7 @@
 #include "cannedservice.h"
 #include "form1.h"
 #include "form1testaccess.h"
+#include "loadedwindow.h"
 #include "modalcloser.h"
 
 #include "answerwriter.h"
@@ -31,27 +32,13 @@ class tst_Countdown : public QObject
     Q_OBJECT
 
 private:
-    struct Loaded
+    struct Loaded : LoadedWindow
     {
-        CannedService service;
-        std::unique_ptr<Form1> form;
-        std::unique_ptr<Form1TestAccess> access;
-
         Loaded()
+            : LoadedWindow({CannedService::row(QStringLiteral("Riket"), QStringLiteral("country"), QStringLiteral("00")),
+                            CannedService::row(QStringLiteral("Stockholms l\u00e4n"), QStringLiteral("county"), QStringLiteral("01")),
+                            CannedService::row(QStringLiteral("Gotlands l\u00e4n"), QStringLiteral("county"), QStringLiteral("09"))})
         {
-            service.answer(Country, {CannedService::row(QStringLiteral("Riket"), QStringLiteral("country"), QStringLiteral("00")),
-                                     CannedService::row(QStringLiteral("Stockholms l\u00e4n"), QStringLiteral("county"), QStringLiteral("01")),
-                                     CannedService::row(QStringLiteral("Gotlands l\u00e4n"), QStringLiteral("county"), QStringLiteral("09"))});
-            form = std::make_unique<Form1>(service.settings());
-            access = std::make_unique<Form1TestAccess>(*form);
-            form->Form_Load();
-            service.clearRequests();
-        }
-        QString status() const { return access->statusBar()->currentMessage(); }
-        void tick(int times = 1)
-        {
-            for (int i = 0; i < times; ++i)
-                access->timerTick();
         }
         void setTicked(bool ticked) { access->autoUpdate()->setChecked(ticked); }
     };

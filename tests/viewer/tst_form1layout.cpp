@@ -2,6 +2,7 @@
 #include "form1.h"
 #include "form1testaccess.h"
 #include "modalcloser.h"
+#include "twipscale.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -85,6 +86,27 @@ private slots:
         QCOMPARE(widget->geometry(), rect);
         QVERIFY(widget->isVisible());
         QVERIFY(widget->isEnabled());
+    }
+
+    // Twips to pixels at denser screens: same proportions, rounded to the nearest pixel.
+    void twipsAtOtherResolutions_data()
+    {
+        QTest::addColumn<qreal>("dpi");
+        QTest::addColumn<QRect>("table");
+        QTest::addColumn<int>("narrowColumn");
+        QTest::newRow("96") << 96.0 << QRect(0, 40, 705, 433) << 67;
+        QTest::newRow("120") << 120.0 << QRect(0, 50, 881, 541) << 83;
+        QTest::newRow("144") << 144.0 << QRect(0, 60, 1058, 650) << 100;
+    }
+
+    void twipsAtOtherResolutions()
+    {
+        QFETCH(qreal, dpi);
+        QFETCH(QRect, table);
+        QFETCH(int, narrowColumn);
+        const TwipScale twips(dpi);
+        QCOMPARE(twips.rect(0, 600, 10575, 6495), table);
+        QCOMPARE(twips.pixels(1000), narrowColumn);
     }
 
     void startState()

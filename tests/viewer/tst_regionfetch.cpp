@@ -4,6 +4,7 @@
 #include "errornumbers.h"
 #include "form1.h"
 #include "form1testaccess.h"
+#include "loadedwindow.h"
 #include "modalcloser.h"
 #include "raisederror.h"
 #include "records.h"
@@ -29,14 +30,6 @@ QStringList entries(const QComboBox *list)
     return texts;
 }
 
-QStringList firstColumn(const QAbstractItemModel *model)
-{
-    QStringList names;
-    for (int row = 0; row < model->rowCount(); ++row)
-        names << model->index(row, 0).data().toString();
-    return names;
-}
-
 std::vector<ResultRow> threeCounties()
 {
     return {CannedService::row(QStringLiteral("Riket"), QStringLiteral("country"), QStringLiteral("00")),
@@ -52,24 +45,12 @@ class tst_RegionFetch : public QObject
     Q_OBJECT
 
 private:
-    // A loaded window on a canned service that answers the whole country with `country`.
-    struct Loaded
+    struct Loaded : LoadedWindow
     {
-        CannedService service;
-        std::unique_ptr<Form1> form;
-        std::unique_ptr<Form1TestAccess> access;
-
         explicit Loaded(const std::vector<ResultRow> &country = threeCounties())
+            : LoadedWindow(country)
         {
-            service.answer(Country, country);
-            form = std::make_unique<Form1>(service.settings());
-            access = std::make_unique<Form1TestAccess>(*form);
-            form->Form_Load();
-            service.clearRequests();
         }
-        void choose(const QString &text) { access->regionList()->setCurrentText(text); }
-        void visa() { access->showButton()->click(); }
-        QStringList rows() const { return firstColumn(access->table()->model()); }
     };
 
 private slots:
