@@ -365,6 +365,8 @@ void AnswerBuilder::startArray(OpenValue &value, const Attributes &attributes)
         item = m_itemType;
     value.array->itemType = item.name;
     value.itemType = std::move(item);
+    if (attributes.arrayType)
+        reserveFor(*value.array, attributes.arrayType);
 }
 
 void AnswerBuilder::endValue()
@@ -414,7 +416,7 @@ void AnswerBuilder::endValue()
         // A nil item, or one the factory gave no object for, is left out.
     }
     if (!value.id.isEmpty())
-        registerId(value.id, decoded);
+        registerId(value.id, value.destination == Destination::Independent ? std::move(decoded) : decoded);
     if (value.destination == Destination::ReturnPart)
         m_candidates.push_back({std::move(value.name), std::move(decoded)});
 }
@@ -572,6 +574,23 @@ AnswerBuilder::TypeInfo AnswerBuilder::arrayItemType(const char *arrayType) cons
     return classify(type);
 }
 
+void AnswerBuilder::reserveFor(ArrayValue &array, const char *arrayType)
+{
+    // "ns:QueryResult[50000]": room for that many items, and for as many multiRefs should they
+    // come by reference. Capped, since the count is the sender's word only.
+    constexpr qsizetype Cap = 1 << 17;
+    const std::string_view text(arrayType);
+    const auto open = text.find('[');
+    if (open == std::string_view::npos)
+        return;
+    qsizetype count = 0;
+    for (std::size_t i = open + 1; i < text.size() && text[i] >= '0' && text[i] <= '9' && count <= Cap; ++i)
+        count = count * 10 + (text[i] - '0');
+    count = std::min(count, Cap);
+    array.items.reserve(std::size_t(count));
+    m_references.reserve(count);
+}
+
 QString AnswerBuilder::idFromHref(const char *href) const
 {
     const std::string_view text = trimmed(href);
@@ -645,7 +664,7 @@ Variant AnswerBuilder::toVariant(const DecodedValue &value)
     case DecodedValue::Kind::Array:
         return Variant(resolveArray(*value.array));
     case DecodedValue::Kind::Reference: {
-        const DecodedValue target = m_references.resolve(value.text, value.position, m_returnType.name);
+        const DecodedValue &target = m_references.resolve(value.text, value.position, m_returnType.name);
         return toVariant(target);
     }
     }
@@ -655,7 +674,7 @@ Variant AnswerBuilder::toVariant(const DecodedValue &value)
 Variant::Array AnswerBuilder::resolveArray(ArrayValue &array)
 {
     for (const PendingReference &reference : array.references) {
-        const DecodedValue target = m_references.resolve(reference.id, reference.position, array.itemType);
+        const DecodedValue &target = m_references.resolve(reference.id, reference.position, array.itemType);
         if (target.kind == DecodedValue::Kind::Object) {
             array.items[reference.index] = target.object;
         } else if (target.kind != DecodedValue::Kind::Nothing) {

@@ -115,6 +115,7 @@ private:
     TypeInfo classify(const QualifiedName &type) const;
     TypeInfo arrayItemType(const char *arrayType) const;
     QString idFromHref(const char *href) const;
+    void reserveFor(ArrayValue &array, const char *arrayType);
     const QString &memberName(std::string_view local, int ordinal);
     static QString describe(const RawName &name);
     XmlPosition here() const;

@@ -21,7 +21,7 @@ bool ReferenceTable::add(const QString &id, DecodedValue value)
     return true;
 }
 
-DecodedValue ReferenceTable::resolve(const QString &id, const XmlPosition &from,
+const DecodedValue &ReferenceTable::resolve(const QString &id, const XmlPosition &from,
                                      const QualifiedName &expectedType)
 {
     // Every reference on the way is pointed straight at the end, so that long chains shared by
@@ -57,7 +57,7 @@ DecodedValue ReferenceTable::resolve(const QString &id, const XmlPosition &from,
 
 std::optional<QString> ReferenceTable::resolveText(const QString &id, const XmlPosition &from)
 {
-    const DecodedValue value = resolve(id, from, QualifiedName());
+    const DecodedValue &value = resolve(id, from, QualifiedName());
     switch (value.kind) {
     case DecodedValue::Kind::Text:
         return value.text;

@@ -18,11 +18,13 @@ class ReferenceTable
 public:
     ReferenceTable(const GenericCustomTypeMapper &mapper, const DecodeFailure &failure);
 
+    void reserve(qsizetype count) { m_values.reserve(count); }
     // False, and nothing added, when the id is already taken.
     bool add(const QString &id, DecodedValue value);
     // The value an href finally leads to, never a reference; an untyped element becomes an object
     // of expectedType. Raises BadReference for an unknown id or a cycle.
-    DecodedValue resolve(const QString &id, const XmlPosition &from, const QualifiedName &expectedType);
+    // The value stays valid until the next add().
+    const DecodedValue &resolve(const QString &id, const XmlPosition &from, const QualifiedName &expectedType);
     // The text an href of a member leads to; no value for nil or a skipped element. Raises
     // UnexpectedShape when it leads to an object or array.
     std::optional<QString> resolveText(const QString &id, const XmlPosition &from);

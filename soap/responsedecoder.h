@@ -54,7 +54,21 @@ struct DecodedAnswer
 
 // Decodes one SOAP answer, fed in pieces as they arrive, so that an answer never has to be held
 // whole. Every failure raises a RaisedError whose description names what failed and where (the
-// URL given, and the XML line and column).
+// URL given, and the XML line and column); its source is "SoapClient". A raise leaves the decoder
+// failed: later calls raise the same error again.
+//
+// How answers are read:
+// - rpc: Body -> <operation>Response, in whatever namespace (servers differ on it; the name alone
+//   tells an answer to another operation) -> the return part by name, else the first child. An
+//   empty wrapper is an empty Variant. document: Body -> the part's element -> items.
+// - An element's type comes from its xsi:type, else from the array's SOAP-ENC:arrayType, else from
+//   the WSDL (returnType, itemType). Array items must be of a mapped type; the factory's null skips
+//   the item, as does xsi:nil="true" on it. A nil member stays as the object made it.
+// - href="#id" may point forward or backward to any element with that id in the Body (multiRef);
+//   the same id twice gives the same object twice. Unknown, duplicate and cyclic ids raise
+//   BadReference; a reference that does not start with '#' is never fetched and raises too.
+// - A Fault (SOAP 1.1 or 1.2) anywhere in the Body is returned, not raised, whatever else is there.
+// - A DOCTYPE is refused where it starts: no entity is ever expanded or fetched.
 class ResponseDecoder
 {
 public:
@@ -68,6 +82,7 @@ public:
     ResponseDecoder &operator=(const ResponseDecoder &) = delete;
 
     void feed(const char *data, qsizetype size);
+    // Once, after the last piece; the answer, or its fault.
     DecodedAnswer finish();
 
     // Deepest element nesting accepted; deeper input is refused (NestingTooDeep).

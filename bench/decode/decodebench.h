@@ -21,7 +21,7 @@ public:
         double decode = 0;
     };
 
-    // Best seconds of one pass each. The three passes take turns, so that other work on the
+    // Best CPU seconds of one pass each. The three passes take turns, so that other work on the
     // machine hits them alike, and the best of many rounds is the least disturbed.
     Seconds measure() const;
     // The decoded answer; raises as the decoder does.

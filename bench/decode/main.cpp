@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
         return measureMemory(args.at(2).toInt(), styleFrom(args.at(3)));
 
     QTextStream out(stdout);
-    out << "Answer decoding: fed in " << DecodeBench::Piece / 1024 << " KiB pieces; best of interleaved rounds\n\n";
+    out << "Answer decoding: fed in " << DecodeBench::Piece / 1024 << " KiB pieces; thread CPU time, best of interleaved rounds\n\n";
     out << qSetFieldWidth(0)
         << "| records | style    |      bytes | expat MB/s | QXmlStreamReader MB/s | decode MB/s | decode/expat "
            "| µs/record | decode ms | peak Δ MB | peak/answer |\n"

@@ -431,6 +431,11 @@ void tst_ResponseDecoder::refusesBadAnswers_data()
                                    << "felaktig XML";
     QTest::newRow("undeclared prefix in xsi:type")
         << arrayOf("<item xsi:type=\"zz:QueryResult\"/>") << QByteArray() << ErrorNumber::MalformedXml << "zz:QueryResult";
+    QTest::newRow("undeclared element prefix")
+        << QByteArray("<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body><x:a/></e:Body></e:Envelope>")
+        << QByteArray() << ErrorNumber::MalformedXml << "\"x:a\"";
+    QTest::newRow("undeclared prefix on xsi:nil")
+        << arrayOf("<item q:nil=\"true\"/>") << QByteArray() << ErrorNumber::MalformedXml << "\"q\"";
     QTest::newRow("HTML page") << QByteArray("<html><body><h1>500 Internal Server Error</h1></body></html>")
                                << QByteArray() << ErrorNumber::NotSoap << "<html>";
     QTest::newRow("HTML page with DOCTYPE")
