@@ -26,10 +26,10 @@ public:
     Seconds measure() const;
     // The decoded answer; raises as the decoder does.
     soap::DecodedAnswer decodeOnce() const;
-
-private:
     void bareExpat() const;
     void bareStreamReader() const;
+
+private:
 
     QByteArray m_answer;
 };

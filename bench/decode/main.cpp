@@ -1,6 +1,9 @@
 // Answer decoding throughput and peak memory, printed as a table.
 //   ksv-bench-decode                 all sizes, both wire styles
 //   ksv-bench-decode --memory N S    (internal) peak memory of decoding one answer, in a fresh process
+//   ksv-bench-decode --pass P N S    one pass only (P: expat or decode), for counting instructions:
+//       valgrind --tool=callgrind --toggle-collect='DecodeBench::bareExpat*' \
+//                --toggle-collect='DecodeBench::decodeOnce*' ksv-bench-decode --pass decode 5000 inline
 
 #include "decodebench.h"
 #include "peakmemory.h"
@@ -52,6 +55,14 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.size() == 4 && args.at(1) == QLatin1String("--memory"))
         return measureMemory(args.at(2).toInt(), styleFrom(args.at(3)));
+    if (args.size() == 5 && args.at(1) == QLatin1String("--pass")) {
+        const DecodeBench bench(bench::SampleAnswer::generate(args.at(3).toInt(), styleFrom(args.at(4))));
+        if (args.at(2) == QLatin1String("expat"))
+            bench.bareExpat();
+        else
+            bench.decodeOnce();
+        return 0;
+    }
 
     QTextStream out(stdout);
     out << "Answer decoding: fed in " << DecodeBench::Piece / 1024 << " KiB pieces; thread CPU time, best of interleaved rounds\n\n";
