@@ -33,8 +33,10 @@ HttpBinding::HttpBinding(ResultsService &service, bool logRequests, QObject *par
 quint16 HttpBinding::listenOn(const QHostAddress &address, quint16 port)
 {
     auto server = std::make_unique<GuardedTcpServer>(ConnectionLimits(), this);
-    if (!server->listen(address, port))
+    if (!server->listen(address, port)) {
+        m_listenError = server->errorString();
         return 0;
+    }
     connect(server.get(), &GuardedTcpServer::refused, this,
             [this](const QHostAddress &peer, const QByteArray &requestLine, int status) {
                 const QList<QByteArray> parts = requestLine.split(' ');

@@ -21,6 +21,8 @@ public:
 
     // Listens with every connection guarded against oversized requests; the port, or 0 on failure.
     quint16 listenOn(const QHostAddress &address, quint16 port);
+    // Why the last listenOn() failed.
+    QString listenError() const { return m_listenError; }
 
     static constexpr qint64 maxBodySize = ConnectionLimits().maxBodySize;
     static constexpr qint64 maxHeaderSize = ConnectionLimits().maxHeaderSize;
@@ -49,4 +51,5 @@ private:
 
     ResultsService &m_service;
     bool m_logRequests = true;
+    QString m_listenError;
 };

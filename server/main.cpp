@@ -61,9 +61,10 @@ int main(int argc, char *argv[])
     HttpBinding binding(*service, options.logRequests);
     const quint16 port = binding.listenOn(options.bindAddress, options.port);
     if (port == 0) {
-        printLine(stderr, QStringLiteral("ksv-results-service: kan inte lyssna på %1 port %2")
+        printLine(stderr, QStringLiteral("ksv-results-service: kan inte lyssna på %1 port %2: %3")
                                   .arg(options.bindAddress.toString())
-                                  .arg(options.port));
+                                  .arg(options.port)
+                                  .arg(binding.listenError()));
         return 1;
     }
     const QString host = options.bindAddress.protocol() == QAbstractSocket::IPv6Protocol

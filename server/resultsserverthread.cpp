@@ -17,13 +17,15 @@ ResultsServerThread::ResultsServerThread(const ServiceOptions &options)
     m_context->moveToThread(m_thread.get());
     m_thread->start();
     const bool log = options.logRequests;
-    QMetaObject::invokeMethod(m_context.get(), [this, log] {
+    QString error;
+    QMetaObject::invokeMethod(m_context.get(), [this, log, &error] {
         m_binding = std::make_unique<HttpBinding>(*m_service, log);
         m_port = m_binding->listenOn(QHostAddress(QHostAddress::LocalHost), 0);
+        error = m_binding->listenError();
     }, Qt::BlockingQueuedConnection);
     if (m_port == 0) {
         stop();
-        throw std::runtime_error("ResultsServerThread: cannot listen on 127.0.0.1");
+        throw std::runtime_error("ResultsServerThread: cannot listen on 127.0.0.1: " + error.toStdString());
     }
 }
 

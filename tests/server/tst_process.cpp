@@ -43,6 +43,7 @@ private Q_SLOTS:
     void refusesBadArguments_data();
     void refusesBadArguments();
     void refusesBadDataFile();
+    void refusesPortInUse();
     void stopsOnSignal_data();
     void stopsOnSignal();
     void logsEveryRequest();
@@ -108,6 +109,23 @@ void TestProcess::refusesBadDataFile()
     QCOMPARE(process.exitCode(), 1);
     const QString error = QString::fromUtf8(process.readAllStandardError());
     QVERIFY2(error.contains(path + ": rad 2, fältet \"code\""), qPrintable(error));
+}
+
+void TestProcess::refusesPortInUse()
+{
+    QProcess first;
+    const QString url = start(first, {"--quiet"});
+    QVERIFY(!url.isEmpty());
+    QProcess second;
+    second.start(executable(), {"--port", QString::number(QUrl(url).port())});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 1);
+    QVERIFY(second.readAllStandardOutput().isEmpty());
+    const QString error = QString::fromUtf8(second.readAllStandardError());
+    QVERIFY2(error.contains("kan inte lyssna på 127.0.0.1 port " + QString::number(QUrl(url).port()) + ": "),
+             qPrintable(error));
+    ::kill(pid_t(first.processId()), SIGTERM);
+    QVERIFY(first.waitForFinished(10000));
 }
 
 void TestProcess::stopsOnSignal_data()
