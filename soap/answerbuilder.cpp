@@ -77,11 +77,11 @@ XmlPosition AnswerBuilder::here() const
     return m_context ? m_context->position() : XmlPosition();
 }
 
-void AnswerBuilder::registerId(const QString &id, DecodedValue value)
+void AnswerBuilder::registerId(const std::string &id, DecodedValue value)
 {
     if (!m_references.add(id, std::move(value))) {
         fail(ErrorNumber::BadReference, QStringLiteral("id \"%1\" förekommer mer än en gång (andra gången %2)")
-                                            .arg(id, DecodeFailure::at(here())));
+                                            .arg(QString::fromStdString(id), DecodeFailure::at(here())));
     }
 }
 
@@ -299,7 +299,7 @@ void AnswerBuilder::startValue(const RawName &name, const Attributes &found, Des
     if (found.id || found.href)
         value.position = here();
     if (found.id)
-        value.id = QString::fromUtf8(found.id);
+        value.id = found.id;
 
     if (found.href) {
         value.kind = OpenValue::Kind::Reference;
@@ -391,7 +391,7 @@ void AnswerBuilder::endValue()
         break;
     case OpenValue::Kind::Reference:
         decoded.kind = DecodedValue::Kind::Reference;
-        decoded.text = std::move(value.reference);
+        decoded.reference = std::move(value.reference);
         break;
     case OpenValue::Kind::Nothing:
         break;
@@ -410,12 +410,12 @@ void AnswerBuilder::endValue()
         if (decoded.kind == DecodedValue::Kind::Object) {
             array.items.push_back(decoded.object);
         } else if (decoded.kind == DecodedValue::Kind::Reference) {
-            array.references.push_back({array.items.size(), decoded.text, decoded.position});
+            array.references.push_back({array.items.size(), decoded.reference, decoded.position});
             array.items.emplace_back();
         }
         // A nil item, or one the factory gave no object for, is left out.
     }
-    if (!value.id.isEmpty())
+    if (!value.id.empty())
         registerId(value.id, value.destination == Destination::Independent ? std::move(decoded) : decoded);
     if (value.destination == Destination::ReturnPart)
         m_candidates.push_back({std::move(value.name), std::move(decoded)});
@@ -426,8 +426,14 @@ void AnswerBuilder::startMember(const RawName &name, const Attributes &found)
     OpenValue &owner = m_values.back();
     m_member.name = memberName(name.localName, owner.memberCount++);
     m_member.nil = found.nil;
-    m_member.id = found.id ? QString::fromUtf8(found.id) : QString();
-    m_member.reference = found.href ? idFromHref(found.href) : QString();
+    if (found.id)
+        m_member.id = found.id;
+    else
+        m_member.id.clear();
+    if (found.href)
+        m_member.reference = idFromHref(found.href);
+    else
+        m_member.reference.clear();
     if (found.id || found.href)
         m_member.position = here();
     capture(true);
@@ -437,12 +443,12 @@ void AnswerBuilder::endMember()
 {
     OpenValue &owner = m_values.back();
     QString text;
-    if (!m_member.nil && m_member.reference.isEmpty())
+    if (!m_member.nil && m_member.reference.empty())
         text = toQString(m_text);
     capture(false);
 
     if (owner.kind == OpenValue::Kind::Object) {
-        if (!m_member.reference.isEmpty()) {
+        if (!m_member.reference.empty()) {
             m_memberReferences.push_back({owner.object, m_member.name, m_member.reference, m_member.position});
         } else if (!m_member.nil) {
             // A name the object lacks is ignored.
@@ -452,11 +458,11 @@ void AnswerBuilder::endMember()
         owner.untyped->members.push_back({m_member.name, text, m_member.reference, m_member.position, m_member.nil});
     }
 
-    if (!m_member.id.isEmpty()) {
+    if (!m_member.id.empty()) {
         DecodedValue decoded;
-        if (!m_member.reference.isEmpty()) {
+        if (!m_member.reference.empty()) {
             decoded.kind = DecodedValue::Kind::Reference;
-            decoded.text = m_member.reference;
+            decoded.reference = m_member.reference;
         } else if (!m_member.nil) {
             decoded.kind = DecodedValue::Kind::Text;
             decoded.text = text;
@@ -588,10 +594,11 @@ void AnswerBuilder::reserveFor(ArrayValue &array, const char *arrayType)
         count = count * 10 + (text[i] - '0');
     count = std::min(count, Cap);
     array.items.reserve(std::size_t(count));
+    array.references.reserve(std::size_t(count));
     m_references.reserve(count);
 }
 
-QString AnswerBuilder::idFromHref(const char *href) const
+std::string AnswerBuilder::idFromHref(const char *href) const
 {
     const std::string_view text = trimmed(href);
     // Only references within this answer; nothing is ever fetched.
@@ -599,7 +606,7 @@ QString AnswerBuilder::idFromHref(const char *href) const
         fail(ErrorNumber::BadReference, QStringLiteral("referensen href=\"%1\" %2 pekar utanför svaret")
                                             .arg(QString::fromUtf8(href), DecodeFailure::at(here())));
     }
-    return toQString(text.substr(1));
+    return std::string(text.substr(1));
 }
 
 const QString &AnswerBuilder::memberName(std::string_view local, int ordinal)
@@ -664,7 +671,7 @@ Variant AnswerBuilder::toVariant(const DecodedValue &value)
     case DecodedValue::Kind::Array:
         return Variant(resolveArray(*value.array));
     case DecodedValue::Kind::Reference: {
-        const DecodedValue &target = m_references.resolve(value.text, value.position, m_returnType.name);
+        const DecodedValue &target = m_references.resolve(value.reference, value.position, m_returnType.name);
         return toVariant(target);
     }
     }
@@ -680,7 +687,7 @@ Variant::Array AnswerBuilder::resolveArray(ArrayValue &array)
         } else if (target.kind != DecodedValue::Kind::Nothing) {
             fail(ErrorNumber::UnexpectedShape,
                  QStringLiteral("vektorelementet %1 leder via \"#%2\" till ett värde som inte är ett objekt")
-                     .arg(DecodeFailure::at(reference.position), reference.id));
+                     .arg(DecodeFailure::at(reference.position), QString::fromStdString(reference.id)));
         }
     }
     array.references.clear();

@@ -65,8 +65,8 @@ private:
         bool sawChild = false;
         int memberCount = 0;
         QString name;  // return parts only
-        QString id;
-        QString reference;
+        std::string id;
+        std::string reference;
         XmlPosition position;
         ObjectPtr object;
         std::shared_ptr<ArrayValue> array;
@@ -76,8 +76,8 @@ private:
     struct OpenMember
     {
         QString name;
-        QString id;
-        QString reference;
+        std::string id;
+        std::string reference;
         XmlPosition position;
         bool nil = false;
     };
@@ -86,7 +86,7 @@ private:
     {
         ObjectPtr object;
         QString member;
-        QString id;
+        std::string id;
         XmlPosition position;
     };
 
@@ -114,12 +114,12 @@ private:
     TypeInfo classify(const RawName &type) const;
     TypeInfo classify(const QualifiedName &type) const;
     TypeInfo arrayItemType(const char *arrayType) const;
-    QString idFromHref(const char *href) const;
+    std::string idFromHref(const char *href) const;
     void reserveFor(ArrayValue &array, const char *arrayType);
     const QString &memberName(std::string_view local, int ordinal);
     static QString describe(const RawName &name);
     XmlPosition here() const;
-    void registerId(const QString &id, DecodedValue value);
+    void registerId(const std::string &id, DecodedValue value);
     [[noreturn]] void fail(std::int32_t number, const QString &what) const;
     Variant toVariant(const DecodedValue &value);
     Variant::Array resolveArray(ArrayValue &array);

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace soap {
@@ -15,7 +16,7 @@ namespace soap {
 struct PendingReference
 {
     std::size_t index = 0;
-    QString id;
+    std::string id;
     XmlPosition position;
 };
 
@@ -31,7 +32,7 @@ struct PendingMember
 {
     QString name;
     QString value;
-    QString reference; // id of the href, when the member is a reference
+    std::string reference; // id of the href, when the member is a reference
     XmlPosition position;
     bool nil = false;
 };
@@ -43,13 +44,15 @@ struct UntypedValue
     std::vector<PendingMember> members;
 };
 
-// One decoded element while the Body is still being read.
+// One decoded element while the Body is still being read. Ids are kept as std::string: Axis's
+// "id123" fits inside the string, so that 50,000 references allocate nothing.
 struct DecodedValue
 {
     enum class Kind { Nothing, Text, Object, Array, Reference, Untyped };
 
     Kind kind = Kind::Nothing;
-    QString text;        // Text: the value; Reference: the id referred to
+    QString text;          // Text
+    std::string reference; // Reference: the id referred to
     ObjectPtr object;
     std::shared_ptr<ArrayValue> array;
     std::shared_ptr<UntypedValue> untyped;

@@ -11,35 +11,39 @@ ReferenceTable::ReferenceTable(const GenericCustomTypeMapper &mapper, const Deco
 {
 }
 
-bool ReferenceTable::add(const QString &id, DecodedValue value)
+void ReferenceTable::reserve(std::size_t count)
 {
-    const auto size = m_values.size();
-    auto &slot = m_values[id];
-    if (m_values.size() == size)
+    m_index.reserve(count);
+    m_values.reserve(count);
+}
+
+bool ReferenceTable::add(const std::string &id, DecodedValue value)
+{
+    if (!m_index.emplace(id, m_values.size()).second)
         return false;
-    slot = std::move(value);
+    m_values.push_back(std::move(value));
     return true;
 }
 
-const DecodedValue &ReferenceTable::resolve(const QString &id, const XmlPosition &from,
+const DecodedValue &ReferenceTable::resolve(const std::string &id, const XmlPosition &from,
                                      const QualifiedName &expectedType)
 {
     // Every reference on the way is pointed straight at the end, so that long chains shared by
     // many items are walked once.
     std::vector<DecodedValue *> chain;
-    QString current = id;
+    const std::string *current = &id;
     XmlPosition position = from;
     for (;;) {
-        const auto it = m_values.find(current);
-        if (it == m_values.end()) {
+        const auto it = m_index.find(*current);
+        if (it == m_index.end()) {
             throw m_failure.error(ErrorNumber::BadReference,
                                   QStringLiteral("referensen \"#%1\" %2 leder inte till något element")
-                                      .arg(current, DecodeFailure::at(position)));
+                                      .arg(QString::fromStdString(*current), DecodeFailure::at(position)));
         }
-        DecodedValue &value = it.value();
+        DecodedValue &value = m_values[it->second];
         if (value.kind != DecodedValue::Kind::Reference) {
             if (value.kind == DecodedValue::Kind::Untyped)
-                materialise(value, current, expectedType);
+                materialise(value, *current, expectedType);
             for (DecodedValue *link : chain)
                 *link = value;
             return value;
@@ -47,15 +51,15 @@ const DecodedValue &ReferenceTable::resolve(const QString &id, const XmlPosition
         if (chain.size() >= std::size_t(m_values.size())) {
             throw m_failure.error(ErrorNumber::BadReference,
                                   QStringLiteral("referenserna från \"#%1\" %2 går i cirkel")
-                                      .arg(id, DecodeFailure::at(from)));
+                                      .arg(QString::fromStdString(id), DecodeFailure::at(from)));
         }
         chain.push_back(&value);
         position = value.position;
-        current = value.text;
+        current = &value.reference;
     }
 }
 
-std::optional<QString> ReferenceTable::resolveText(const QString &id, const XmlPosition &from)
+std::optional<QString> ReferenceTable::resolveText(const std::string &id, const XmlPosition &from)
 {
     const DecodedValue &value = resolve(id, from, QualifiedName());
     switch (value.kind) {
@@ -67,7 +71,7 @@ std::optional<QString> ReferenceTable::resolveText(const QString &id, const XmlP
         throw m_failure.error(ErrorNumber::UnexpectedShape,
                               QStringLiteral("referensen \"#%1\" %2 ska leda till ett enkelt värde "
                                              "men leder till ett sammansatt")
-                                  .arg(id, DecodeFailure::at(from)));
+                                  .arg(QString::fromStdString(id), DecodeFailure::at(from)));
     }
 }
 
@@ -76,7 +80,7 @@ void ReferenceTable::fill(DispatchObject &object, const UntypedValue &untyped)
     for (const PendingMember &member : untyped.members) {
         if (member.nil)
             continue;
-        if (member.reference.isEmpty()) {
+        if (member.reference.empty()) {
             object.setMember(member.name, member.value);
         } else if (const auto text = resolveText(member.reference, member.position)) {
             object.setMember(member.name, *text);
@@ -84,7 +88,7 @@ void ReferenceTable::fill(DispatchObject &object, const UntypedValue &untyped)
     }
 }
 
-void ReferenceTable::materialise(DecodedValue &value, const QString &id, const QualifiedName &expectedType)
+void ReferenceTable::materialise(DecodedValue &value, const std::string &id, const QualifiedName &expectedType)
 {
     // Keep the untyped element alive: filling it may resolve further references.
     const std::shared_ptr<UntypedValue> untyped = value.untyped;
@@ -110,7 +114,7 @@ void ReferenceTable::materialise(DecodedValue &value, const QString &id, const Q
     throw m_failure.error(ErrorNumber::UnexpectedShape,
                           QStringLiteral("elementet med id \"%1\" saknar typ (xsi:type), och typen "
                                          "framgår inte av sammanhanget")
-                              .arg(id));
+                              .arg(QString::fromStdString(id)));
 }
 
 } // namespace soap

@@ -4,10 +4,12 @@
 #include "decodefailure.h"
 #include "genericcustomtypemapper.h"
 
-#include <QHash>
 #include <QString>
 
 #include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace soap {
 
@@ -18,26 +20,28 @@ class ReferenceTable
 public:
     ReferenceTable(const GenericCustomTypeMapper &mapper, const DecodeFailure &failure);
 
-    void reserve(qsizetype count) { m_values.reserve(count); }
+    void reserve(std::size_t count);
     // False, and nothing added, when the id is already taken.
-    bool add(const QString &id, DecodedValue value);
+    bool add(const std::string &id, DecodedValue value);
     // The value an href finally leads to, never a reference; an untyped element becomes an object
     // of expectedType. Raises BadReference for an unknown id or a cycle.
     // The value stays valid until the next add().
-    const DecodedValue &resolve(const QString &id, const XmlPosition &from, const QualifiedName &expectedType);
+    const DecodedValue &resolve(const std::string &id, const XmlPosition &from, const QualifiedName &expectedType);
     // The text an href of a member leads to; no value for nil or a skipped element. Raises
     // UnexpectedShape when it leads to an object or array.
-    std::optional<QString> resolveText(const QString &id, const XmlPosition &from);
+    std::optional<QString> resolveText(const std::string &id, const XmlPosition &from);
 
     // Sets the members of an object from an untyped element, resolving member references.
     void fill(DispatchObject &object, const UntypedValue &untyped);
 
 private:
-    void materialise(DecodedValue &value, const QString &id, const QualifiedName &expectedType);
+    void materialise(DecodedValue &value, const std::string &id, const QualifiedName &expectedType);
 
     const GenericCustomTypeMapper &m_mapper;
     const DecodeFailure &m_failure;
-    QHash<QString, DecodedValue> m_values;
+    // Values in a vector and only indexes in the map: the map's nodes stay small.
+    std::unordered_map<std::string, std::size_t> m_index;
+    std::vector<DecodedValue> m_values;
 };
 
 } // namespace soap
