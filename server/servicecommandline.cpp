@@ -1,6 +1,7 @@
 #include "servicecommandline.h"
 
 #include "ksv_config.h"
+#include "resultsservice.h"
 
 namespace {
 
@@ -26,7 +27,12 @@ ServiceCommandLine::ServiceCommandLine()
             "ordning under --night-minutes minuter från det att tjänsten startade. Valnatt-\n"
             "operationerna svarar med det som hunnit räknas, Slutsam-operationerna med slutresultatet.\n"
             "Skriver \"WSDL: <adress>\" på standard ut när den lyssnar och en rad per begäran på\n"
-            "standard fel. Avslutas med SIGINT eller SIGTERM."));
+            "standard fel (tid, klient, metod, sökväg, operation, status, tid i ms).\n"
+            "Avslutas med SIGINT eller SIGTERM.\n\n"
+            "GET %1 ger WSDL-dokumentet,\n"
+            "POST %2 tar SOAP-anropen.\n"
+            "Fältet generated är den lokala tid då svaret gjordes (ISO 8601, hela sekunder).")
+            .arg(ResultsService::wsdlPath(), ResultsService::endpointPath()));
     m_parser.addOptions({
         {bindOption, QStringLiteral("Adress att lyssna på (standard 127.0.0.1)."), QStringLiteral("adress"),
          QStringLiteral("127.0.0.1")},
