@@ -2,8 +2,9 @@
 //   ksv-bench-decode                 all sizes, both wire styles
 //   ksv-bench-decode --memory N S    (internal) peak memory of decoding one answer, in a fresh process
 //   ksv-bench-decode --pass P N S    one pass only (P: expat or decode), for counting instructions:
-//       valgrind --tool=callgrind --toggle-collect='DecodeBench::bareExpat*' \
+//       valgrind --tool=callgrind --toggle-collect='DecodeBench::bareExpat*'
 //                --toggle-collect='DecodeBench::decodeOnce*' ksv-bench-decode --pass decode 5000 inline
+//       (one command line)
 
 #include "decodebench.h"
 #include "peakmemory.h"
