@@ -42,6 +42,7 @@ private Q_SLOTS:
     void optionsReachTheService_data();
     void optionsReachTheService();
     void clockResumesWhereItStood();
+    void dataFileReplacesBundledData();
 };
 
 void TestResultsServerThread::stopsInDestructor()
@@ -118,6 +119,31 @@ void TestResultsServerThread::clockResumesWhereItStood()
     const auto first = server.service().clock().elapsed();
     QVERIFY(first >= 5min && first < 5min + 1s);
     QTRY_VERIFY(server.service().clock().elapsed() > first);
+}
+
+void TestResultsServerThread::dataFileReplacesBundledData()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("two.tsv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("type\tcode\tname\tdistricts\telectorate\tyes\tno\tblank\tinvalid\n"
+               "county\t02\tProvlän\n"
+               "municipality\t0201\tEtta\t2\t1000\t300\t500\t20\t5\n"
+               "county\t30\tTestlän\n"
+               "municipality\t3001\tTvåa\t1\t10\t1\t2\t0\t0\n");
+    file.close();
+    ServiceOptions options;
+    options.logRequests = false;
+    options.dataFile = file.fileName();
+    ResultsServerThread server(options);
+    const auto records = countryAnswer(server.port(), "getCountryResultsSlutsam").records;
+    QCOMPARE(records.size(), std::size_t(3));
+    QCOMPARE(records[1]["name"], QStringLiteral("Provlän"));
+    QCOMPARE(records[2]["code"], QStringLiteral("30"));
+    QCOMPARE(records[0]["allDistricts"], QStringLiteral("3"));
+    QCOMPARE(records[0]["yesNum"], QStringLiteral("301"));
+    QCOMPARE(records[0]["yesPerc"], QStringLiteral("36,6"));     // 301 of 823 valid
+    QCOMPARE(records[0]["turnoutPerc"], QStringLiteral("82,0"));    // 828 cast of 1010
 }
 
 QTEST_MAIN(TestResultsServerThread)
