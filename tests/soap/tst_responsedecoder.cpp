@@ -184,6 +184,12 @@ void tst_ResponseDecoder::decodesAnswers_data()
                    "<code>07</code></item>",
                    "xsd:anyType[1]")
         << 2 << "07,,";
+    QTest::newRow("a redeclaration ends with its element")
+        << arrayOf("<item xmlns:ns1=\"urn:other\" xmlns:ns2=\"http://valresultat.example/ElectionResults.xsd\" "
+                   "xsi:type=\"ns2:QueryResult\"><code>01</code></item>"
+                   "<item xsi:type=\"ns1:QueryResult\"><code>02</code></item>",
+                   "xsd:anyType[2]")
+        << 2 << "01,,|02,,";
     QTest::newRow("type in the default namespace")
         << arrayOf("<item xmlns=\"http://valresultat.example/ElectionResults.xsd\" xsi:type=\"QueryResult\">"
                    "<code>07</code></item>",
@@ -429,6 +435,9 @@ void tst_ResponseDecoder::refusesBadAnswers_data()
                                       << "okänd entitet";
     QTest::newRow("invalid UTF-8") << arrayOf(item("01", "\xC3\x28")) << QByteArray() << ErrorNumber::MalformedXml
                                    << "felaktig XML";
+    QTest::newRow("prefix bound to another namespace")
+        << arrayOf("<item xsi:type=\"ns2:QueryResult\"/>") << QByteArray() << ErrorNumber::UnexpectedShape
+        << "ElectionResults.wsdl}QueryResult";
     QTest::newRow("undeclared prefix in xsi:type")
         << arrayOf("<item xsi:type=\"zz:QueryResult\"/>") << QByteArray() << ErrorNumber::MalformedXml << "zz:QueryResult";
     QTest::newRow("undeclared element prefix")
