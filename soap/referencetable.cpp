@@ -15,6 +15,7 @@ void ReferenceTable::reserve(std::size_t count)
 {
     m_index.reserve(count);
     m_values.reserve(count);
+    m_ids.reserve(count);
 }
 
 bool ReferenceTable::add(const std::string &id, DecodedValue value)
@@ -22,7 +23,21 @@ bool ReferenceTable::add(const std::string &id, DecodedValue value)
     if (!m_index.emplace(id, m_values.size()).second)
         return false;
     m_values.push_back(std::move(value));
+    m_ids.push_back(id);
     return true;
+}
+
+std::size_t ReferenceTable::find(const std::string &id)
+{
+    std::size_t index = m_next;
+    if (index >= m_ids.size() || m_ids[index] != id) {
+        const auto it = m_index.find(id);
+        if (it == m_index.end())
+            return std::string::npos;
+        index = it->second;
+    }
+    m_next = index + 1;
+    return index;
 }
 
 const DecodedValue &ReferenceTable::resolve(const std::string &id, const XmlPosition &from,
@@ -34,13 +49,13 @@ const DecodedValue &ReferenceTable::resolve(const std::string &id, const XmlPosi
     const std::string *current = &id;
     XmlPosition position = from;
     for (;;) {
-        const auto it = m_index.find(*current);
-        if (it == m_index.end()) {
+        const std::size_t index = find(*current);
+        if (index == std::string::npos) {
             throw m_failure.error(ErrorNumber::BadReference,
                                   QStringLiteral("referensen \"#%1\" %2 leder inte till något element")
                                       .arg(QString::fromStdString(*current), DecodeFailure::at(position)));
         }
-        DecodedValue &value = m_values[it->second];
+        DecodedValue &value = m_values[index];
         if (value.kind != DecodedValue::Kind::Reference) {
             if (value.kind == DecodedValue::Kind::Untyped)
                 materialise(value, *current, expectedType);

@@ -39,9 +39,15 @@ private:
 
     const GenericCustomTypeMapper &m_mapper;
     const DecodeFailure &m_failure;
+    std::size_t find(const std::string &id);
+
     // Values in a vector and only indexes in the map: the map's nodes stay small.
     std::unordered_map<std::string, std::size_t> m_index;
     std::vector<DecodedValue> m_values;
+    // Servers write independent elements in the order they refer to them; trying the one after
+    // the last found before the map spares most lookups a cache miss.
+    std::vector<std::string> m_ids;
+    std::size_t m_next = 0;
 };
 
 } // namespace soap
