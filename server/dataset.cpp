@@ -47,12 +47,13 @@ DataSet DataSet::fromFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw DataSetError(QStringLiteral("%1: kan inte läsas: %2").arg(path, file.errorString()));
-    // A data file is a few tens of kilobytes; anything huge is not one.
+    // A data file is a few tens of kilobytes; anything huge (or endless, like a device) is not one.
     constexpr qint64 maxSize = 16 * 1024 * 1024;
-    if (file.size() > maxSize)
+    const QByteArray text = file.read(maxSize + 1);
+    if (text.size() > maxSize)
         throw DataSetError(QStringLiteral("%1: filen är för stor för en datafil").arg(path));
     try {
-        return DataSetParser::parse(file.readAll());
+        return DataSetParser::parse(text);
     } catch (const DataSetError &e) {
         throw DataSetError(path + QStringLiteral(": ") + e.message());
     }

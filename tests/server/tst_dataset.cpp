@@ -238,6 +238,12 @@ void TestDataSet::fileErrorsNameTheFile()
     } catch (const DataSetError &e) {
         QVERIFY2(e.message().contains(QStringLiteral("missing.tsv: kan inte läsas")), qPrintable(e.message()));
     }
+    try {
+        DataSet::fromFile(QStringLiteral("/dev/zero"));
+        QFAIL("accepted");
+    } catch (const DataSetError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("för stor")), qPrintable(e.message()));
+    }
 }
 
 QTEST_MAIN(TestDataSet)
