@@ -161,9 +161,8 @@ Variant SoapClient::call(const QString &operation, const std::vector<QString> &a
     if (answer.fault) {
         m_faultCode = answer.fault->code;
         m_faultString = answer.fault->string;
-        // A Fault without a code still is a Fault; keep the code non-empty so callers see it.
-        if (m_faultCode.isEmpty())
-            m_faultCode = QStringLiteral("Server");
+        // Raised as a fault even when the server left faultcode empty, so callers that look
+        // only at the error still see 0x80040000 and the faultstring.
         throw RaisedError(ErrorNumber::SoapFault, Source, m_faultString);
     }
     return answer.value;

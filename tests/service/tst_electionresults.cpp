@@ -200,6 +200,9 @@ void TestElectionResults::faultsBecomeOneNumber_data()
         QTest::addRow("%s: 1.1 fault, 200", name.constData())
             << op << CannedReply::ok(CannedService::fault11(QStringLiteral("SOAP-ENV:Client"), QStringLiteral("Fel i anropet")))
             << QStringLiteral("Fel i anropet");
+        QTest::addRow("%s: 1.1 fault without faultcode, 500", name.constData())
+            << op << CannedReply::withStatus(500, CannedService::fault11(QString(), QStringLiteral("Tjänsten stängd")))
+            << QStringLiteral("Tjänsten stängd");
         QTest::addRow("%s: 1.2 fault, 400", name.constData())
             << op << CannedReply::withStatus(400, CannedService::fault12(QStringLiteral("env:Sender"), QStringLiteral("Ogiltigt argument")))
             << QStringLiteral("Ogiltigt argument");

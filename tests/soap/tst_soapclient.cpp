@@ -200,6 +200,9 @@ void TestSoapClient::faultsWhateverTheStatus_data()
         QTest::addRow("SOAP 1.1, %d", status)
             << status << CannedService::fault11(QStringLiteral("SOAP-ENV:Server"), QStringLiteral("Databasen svarar inte"))
             << QStringLiteral("SOAP-ENV:Server") << QStringLiteral("Databasen svarar inte");
+        QTest::addRow("SOAP 1.1 without faultcode, %d", status)
+            << status << CannedService::fault11(QString(), QStringLiteral("Okänt fel"))
+            << QString() << QStringLiteral("Okänt fel");
         QTest::addRow("SOAP 1.2, %d", status)
             << status << CannedService::fault12(QStringLiteral("env:Receiver"), QStringLiteral("Överbelastad"))
             << QStringLiteral("env:Receiver") << QStringLiteral("Överbelastad");

@@ -13,6 +13,8 @@ HttpConnection::HttpConnection(QTcpSocket *socket, ReplyBook &book, QObject *par
     , m_book(book)
 {
     socket->setParent(this);
+    // Head and body go out in separate writes; without this, Nagle and delayed ACKs add 40 ms.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(socket, &QTcpSocket::readyRead, this, &HttpConnection::readRequests);
     connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
 }
