@@ -45,7 +45,8 @@ void SoapClient::initialise(const QString &wsdlUrl, const QString &mappingDocume
 
     HttpRequest request;
     request.url = QUrl(wsdlUrl);
-    BufferSink wsdl;
+    // A WSDL is read whole; real ones are tens of kilobytes.
+    BufferSink wsdl(qsizetype(16) * 1024 * 1024, QStringLiteral("WSDL-dokumentet"));
     const HttpResponseHead head = m_transport->exchange(request, wsdl);
     if (!head.isSuccess())
         throw RaisedError(ErrorNumber::HttpStatus, Source,

@@ -109,6 +109,7 @@ private slots:
     void properties();
     void explicitProxyCarriesTheRequests();
     void badMappingFailsBeforeTheNetwork();
+    void oversizedWsdlIsRefusedWhileReading();
     void endpointDown();
     void gzipAnswer();
     void noFactorySkipsMappedElements();
@@ -397,6 +398,22 @@ void TestSoapClient::badMappingFailsBeforeTheNetwork()
     QVERIFY(server.requests().isEmpty());
     QCOMPARE(raisedBy([&] { client.invoke(QStringLiteral("getCountryResultsValnatt")); }).number(),
              ErrorNumber::NotInitialised);
+}
+
+void TestSoapClient::oversizedWsdlIsRefusedWhileReading()
+{
+    TestHttpServer server;
+    CannedReply huge = CannedReply::ok({});
+    huge.chunked = true; // no length announced: the limit must act on what arrives
+    const QByteArray piece(1024 * 1024, ' ');
+    huge.chunks.append("<wsdl:definitions xmlns:wsdl='http://schemas.xmlsoap.org/wsdl/'>");
+    for (int i = 0; i < 20; ++i)
+        huge.chunks.append(piece);
+    server.setReply(CannedService::WsdlPath, huge);
+    SoapClient client(limits());
+    const RaisedError error = raisedBy([&] { initialise(client, server.url(CannedService::WsdlPath)); });
+    QCOMPARE(error.number(), ErrorNumber::AnswerTooLarge);
+    QVERIFY2(error.description().contains(QLatin1String("WSDL")), qPrintable(error.description()));
 }
 
 void TestSoapClient::endpointDown()
