@@ -198,6 +198,14 @@ void NetworkWorker::onFinished()
         pump();
         return;
     }
+    // Qt refuses a redirect off http(s) as an unknown protocol; say what really happened.
+    const QUrl target = QUrl::fromEncoded(m_reply->rawHeader("Location"));
+    if (error == QNetworkReply::ProtocolUnknownError && !target.isEmpty()) {
+        fail(ErrorNumber::UnsafeRedirect,
+             QStringLiteral("%1 omdirigerade till %2, som varken är http eller https")
+                 .arg(m_reply->url().toDisplayString(), m_reply->url().resolved(target).toDisplayString()));
+        return;
+    }
     auto [number, description] = describe(error, m_reply->url().toDisplayString(),
                                           m_reply->errorString());
     fail(number, description);

@@ -73,6 +73,7 @@ private slots:
     void sizeCapStopsWhileReading();
     void redirects_data();
     void redirects();
+    void redirectToAnotherSchemeIsRefused();
     void sinkErrorEndsExchange();
     void callerEventsWaitUntilTheCallReturns();
     void transportIsReusableAfterFailure();
@@ -322,6 +323,22 @@ void TestTransport::redirects()
         QCOMPARE(error.number(), number);
         QVERIFY2(server.requests().size() <= 20, qPrintable(QString::number(server.requests().size()) + error.description()));
     }
+}
+
+void TestTransport::redirectToAnotherSchemeIsRefused()
+{
+    TestHttpServer server;
+    server.setReply("/r", CannedReply::redirect(302, "file:///etc/passwd"));
+    HttpTransport transport(shortLimits());
+    RecordingSink sink;
+    try {
+        transport.exchange(get(server.url("/r")), sink);
+        QFAIL("followed a redirect off HTTP");
+    } catch (const RaisedError &error) {
+        QCOMPARE(error.number(), ErrorNumber::UnsafeRedirect);
+        QVERIFY2(error.description().contains(QLatin1String("file:///etc/passwd")), qPrintable(error.description()));
+    }
+    QVERIFY(sink.body.isEmpty());
 }
 
 void TestTransport::sinkErrorEndsExchange()
