@@ -3,10 +3,12 @@
 # docs/window.png (the window as it starts) and docs/screenshot.png (a county shown with "&Visa",
 # the automatic update ticked, after a refresh has brought new rows). Needs xvfb, xdotool and
 # imagemagick; the program only knows its built-in address, so the service takes that port.
-#   tests/viewer/screenshots.sh [build-dir]
+# CTest runs it with an output folder of its own, so that the documentation is left alone.
+#   tests/viewer/screenshots.sh [build-dir [output-dir]]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-build=${1:-build}
+build=$(realpath "${1:-build}")
+dest=$(realpath "${2:-docs}")
 port=$(sed -n 's/^#define KSV_WSDL_HOST "[^:]*:\(.*\)"$/\1/p' "$build/generated/ksv_config.h")
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
@@ -43,6 +45,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash "$out/drive.sh"
 changed=$(compare -metric AE -crop 704x400+0+60 "$out/before.png" "$out/after.png" null: 2>&1 || true)
 echo "pixels changed in the table after the refresh: $changed"
 [ "${changed%% *}" != 0 ] || { echo "the rows did not change" >&2; exit 1; }
-cp "$out/window.png" docs/window.png
-cp "$out/after.png" docs/screenshot.png
-echo "docs/window.png and docs/screenshot.png written"
+mkdir -p "$dest"
+cp "$out/window.png" "$dest/window.png"
+cp "$out/after.png" "$dest/screenshot.png"
+echo "$dest/window.png and $dest/screenshot.png written"
