@@ -1,8 +1,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
-#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,18 +16,23 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QString pngPath(int size)
+{
+    return QStringLiteral("%1/icons/hicolor/%2x%2/apps/%3.png").arg(DataDir).arg(size).arg(AppId);
+}
+
 // Installed path below the prefix to the file in the source or build tree it must equal.
 QMap<QString, QString> expectedFiles()
 {
     QMap<QString, QString> files;
     files.insert(DataDir + "/applications/" + AppId + ".desktop", QStringLiteral(KSV_TEST_DESKTOP_FILE));
     files.insert(DataDir + "/metainfo/" + AppId + ".metainfo.xml", QStringLiteral(KSV_TEST_METAINFO_FILE));
-    for (const int size : {16, 32, 48, 64, 128, 256}) {
-        files.insert(QStringLiteral("%1/icons/hicolor/%2x%2/apps/%3.png").arg(DataDir).arg(size).arg(AppId),
-                     QStringLiteral(KSV_TEST_ICON_DIR "/ksv2003-%1.png").arg(size));
-    }
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        files.insert(pngPath(size), QStringLiteral(KSV_TEST_ICON_DIR "/ksv2003-%1.png").arg(size));
     files.insert(DataDir + "/icons/hicolor/scalable/apps/" + AppId + ".svg",
                  QStringLiteral(KSV_TEST_IDENTITY_DIR "/ksv2003.svg"));
+    if (!QStringLiteral(KSV_TEST_EXECUTABLE).isEmpty())
+        files.insert(QStringLiteral(KSV_TEST_BINDIR "/" KSV_TEST_EXECUTABLE), QString());
     return files;
 }
 
@@ -47,8 +50,6 @@ private Q_SLOTS:
     void installedFile_data();
     void installedFile();
     void nothingElseOfOursInstalled();
-    void iconSizesMatchTheirFolders();
-    void executableInstalled();
 };
 
 void TestInstall::initTestCase()
@@ -60,15 +61,14 @@ void TestInstall::initTestCase()
                   {QStringLiteral("--install"), QStringLiteral(KSV_TEST_BINARY_DIR),
                    QStringLiteral("--prefix"), m_prefix.path()});
     QVERIFY(install.waitForFinished(120000));
-    const QByteArray output = install.readAll();
     QVERIFY2(install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0,
-             output.constData());
+             install.readAll().constData());
 }
 
 void TestInstall::installedFile_data()
 {
     QTest::addColumn<QString>("installed");
-    QTest::addColumn<QString>("original");
+    QTest::addColumn<QString>("original"); // empty for the executable
     const QMap<QString, QString> files = expectedFiles();
     for (auto it = files.cbegin(); it != files.cend(); ++it)
         QTest::newRow(qPrintable(it.key())) << it.key() << it.value();
@@ -80,7 +80,10 @@ void TestInstall::installedFile()
     QFETCH(QString, original);
     const QFileInfo info(QDir(m_prefix.path()).filePath(installed));
     QVERIFY2(info.isFile(), qPrintable(info.filePath()));
-    QVERIFY(info.isReadable());
+    if (original.isEmpty()) {
+        QVERIFY(info.isExecutable());
+        return;
+    }
     const QByteArray bytes = readAll(info.filePath());
     QVERIFY(!bytes.isEmpty());
     QVERIFY(bytes == readAll(original));
@@ -92,8 +95,7 @@ void TestInstall::nothingElseOfOursInstalled()
     const QMap<QString, QString> expected = expectedFiles();
     const QDir prefix(m_prefix.path());
     QStringList unexpected;
-    for (const QString &folder : {QStringLiteral("/applications"), QStringLiteral("/metainfo"),
-                                  QStringLiteral("/icons")}) {
+    for (const char *folder : {"/applications", "/metainfo", "/icons"}) {
         QDirIterator it(prefix.filePath(DataDir + folder), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString relative = prefix.relativeFilePath(it.next());
@@ -105,26 +107,6 @@ void TestInstall::nothingElseOfOursInstalled()
     while (all.hasNext())
         unexpected.append(prefix.relativeFilePath(all.next()));
     QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char(' '))));
-}
-
-void TestInstall::iconSizesMatchTheirFolders()
-{
-    const QDir prefix(m_prefix.path());
-    for (const int size : {16, 32, 48, 64, 128, 256}) {
-        const QImage image(prefix.filePath(
-            QStringLiteral("%1/icons/hicolor/%2x%2/apps/%3.png").arg(DataDir).arg(size).arg(AppId)));
-        QCOMPARE(image.size(), QSize(size, size));
-    }
-}
-
-void TestInstall::executableInstalled()
-{
-    const QString executable = QStringLiteral(KSV_TEST_EXECUTABLE);
-    if (executable.isEmpty())
-        QSKIP("this build has no KSV2003 target");
-    const QFileInfo info(QDir(m_prefix.path()).filePath(QStringLiteral(KSV_TEST_BINDIR "/") + executable));
-    QVERIFY2(info.isFile(), qPrintable(info.filePath()));
-    QVERIFY(info.isExecutable());
 }
 
 QTEST_MAIN(TestInstall)
