@@ -6,11 +6,6 @@
 
 #include <QRegularExpression>
 
-namespace {
-const QByteArray WsdlPath = "/ElectionResults.wsdl";
-const QByteArray EndpointPath = "/soap";
-} // namespace
-
 CannedService::CannedService()
 {
     m_server.setReply(WsdlPath, testsupport::CannedReply::ok(
@@ -53,19 +48,11 @@ void CannedService::reply(const testsupport::CannedReply &reply)
     m_server.setReply(EndpointPath, reply);
 }
 
-int CannedService::calls() const
+int CannedService::requestsTo(const QByteArray &path) const
 {
     int count = 0;
     for (const auto &request : m_server.requests())
-        count += request.path == EndpointPath;
-    return count;
-}
-
-int CannedService::wsdlFetches() const
-{
-    int count = 0;
-    for (const auto &request : m_server.requests())
-        count += request.path == WsdlPath;
+        count += request.path == path;
     return count;
 }
 

@@ -27,12 +27,16 @@ public:
     void reply(const testsupport::CannedReply &reply);
 
     // Service calls and WSDL fetches received since the last clearRequests().
-    int calls() const;
-    int wsdlFetches() const;
+    int calls() const { return requestsTo(EndpointPath); }
+    int wsdlFetches() const { return requestsTo(WsdlPath); }
     // The text between <county ...> and </county> of each call that had one.
     QStringList countyArguments() const;
     void clearRequests();
 
 private:
+    static constexpr const char *WsdlPath = "/ElectionResults.wsdl";
+    static constexpr const char *EndpointPath = "/soap";
+    int requestsTo(const QByteArray &path) const;
+
     testsupport::TestHttpServer m_server;
 };

@@ -11,9 +11,6 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include <memory>
-#include <vector>
-
 // Reaches the window's private procedures and members, for what cannot be driven through its
 // widgets (feeding a handcrafted answer, reading the counter).
 class Form1TestAccess
@@ -29,10 +26,8 @@ public:
 
     int secondsLeft() const { return m_form.secondsLeft; }
     void setSecondsLeft(int value) { m_form.secondsLeft = value; }
-    const clsws_ElectionResults *serviceClient() const { return m_form.serviceClient.get(); }
     const CountyDictionary *countyCodes() const { return m_form.countyCodes.get(); }
     const soap::Variant &countryResults() const { return m_form.countryResults; }
-    const soap::Variant &countyResults() const { return m_form.countyResults; }
 
     QComboBox *regionList() const { return m_form.CountyComboBox; }
     QTreeView *table() const { return m_form.ListView1; }

@@ -23,15 +23,8 @@ void ModalCloser::poll()
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box || !box->isVisible())
         return;
-    Seen seen;
-    seen.title = box->windowTitle();
-    seen.text = box->text();
-    seen.icon = box->icon();
-    seen.format = box->textFormat();
-    seen.buttons = box->standardButtons();
-    if (box->parentWidget())
-        seen.parentTitle = box->parentWidget()->window()->windowTitle();
-    m_seen.append(seen);
+    m_seen.append({box->windowTitle(), box->text(), box->icon(), box->textFormat(),
+                   box->standardButtons()});
     if (m_whileOpen)
         m_whileOpen();
     box->done(QMessageBox::Ok);

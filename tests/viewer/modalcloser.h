@@ -21,7 +21,6 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         Qt::TextFormat format = Qt::AutoText;
         QMessageBox::StandardButtons buttons;
-        QString parentTitle;
     };
 
     explicit ModalCloser(QObject *parent = nullptr);

