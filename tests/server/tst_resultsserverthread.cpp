@@ -1,7 +1,9 @@
-#include "ksv_config.h"
+#include "dataseterror.h"
+#include "httpexchange.h"
 #include "resultsserverthread.h"
 #include "resultsservice.h"
 #include "soapanswer.h"
+#include "soapcall.h"
 
 #include <QFile>
 #include <QTcpSocket>
@@ -12,22 +14,17 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A whole-country call over a blocking socket: the test thread waits while the server answers.
-SoapAnswer countryAnswer(quint16 port, const char *operation = "getCountryResultsValnatt")
+SoapAnswer::Record country(quint16 port, const char *operation = "getCountryResultsValnatt")
 {
-    const QByteArray body = QByteArray("<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body><m:")
-            + operation + " xmlns:m=\"" KSV_SERVICE_NAMESPACE "\"/></e:Body></e:Envelope>";
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(5000))
-        return {};
-    socket.write("POST " + ResultsService::endpointPath().toUtf8() + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n"
-                 "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-    QByteArray received;
-    while (socket.waitForReadyRead(5000))
-        received += socket.readAll();
-    received += socket.readAll();
-    return SoapAnswer::read(received.mid(received.indexOf("\r\n\r\n") + 4));
+    const auto records = SoapAnswer::read(HttpExchange::to(port, SoapCall::post(SoapCall::of(operation))).body).records;
+    return records.empty() ? SoapAnswer::Record() : records.front();
+}
+
+ServiceOptions quiet()
+{
+    ServiceOptions options;
+    options.logRequests = false;
+    return options;
 }
 
 } // namespace
@@ -38,7 +35,7 @@ class TestResultsServerThread : public QObject
 
 private Q_SLOTS:
     void stopsInDestructor();
-    void severalAtOnceWithTheirOwnOptions();
+    void severalAtOnceWithTheirOwnClocks();
     void optionsReachTheService_data();
     void optionsReachTheService();
     void clockResumesWhereItStood();
@@ -49,10 +46,9 @@ void TestResultsServerThread::stopsInDestructor()
 {
     quint16 port = 0;
     {
-        ResultsServerThread server;
+        ResultsServerThread server(quiet());
         port = server.port();
-        QVERIFY(port != 0);
-        QCOMPARE(countryAnswer(port).records.size(), std::size_t(22));
+        QVERIFY(!country(port).isEmpty());
     }
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, port);
@@ -60,23 +56,16 @@ void TestResultsServerThread::stopsInDestructor()
     QCOMPARE(socket.error(), QAbstractSocket::ConnectionRefusedError);
 }
 
-void TestResultsServerThread::severalAtOnceWithTheirOwnOptions()
+void TestResultsServerThread::severalAtOnceWithTheirOwnClocks()
 {
-    ServiceOptions inlineOptions;
-    inlineOptions.logRequests = false;
-    ServiceOptions multiRefOptions = inlineOptions;
-    multiRefOptions.style = WireStyle::MultiRef;
-    ResultsServerThread a(inlineOptions);
-    ResultsServerThread b(multiRefOptions);
+    ResultsServerThread a(quiet());
+    ResultsServerThread b(quiet());
     QVERIFY(a.port() != b.port());
     a.setElapsed(0ms);
     b.setElapsed(30min);
-    const SoapAnswer fromA = countryAnswer(a.port());
-    const SoapAnswer fromB = countryAnswer(b.port());
-    QCOMPARE(fromA.multiRefCount, 0);
-    QCOMPARE(fromB.multiRefCount, 22);
-    QCOMPARE(fromA.records.at(0)["readyDistricts"], QStringLiteral("0"));
-    QCOMPARE(fromB.records.at(0)["readyDistricts"], fromB.records.at(0)["allDistricts"]);
+    QCOMPARE(country(a.port())["readyDistricts"], QStringLiteral("0"));
+    const auto fromB = country(b.port());
+    QCOMPARE(fromB["readyDistricts"], fromB["allDistricts"]);
 }
 
 void TestResultsServerThread::optionsReachTheService_data()
@@ -97,21 +86,19 @@ void TestResultsServerThread::optionsReachTheService()
     QFETCH(int, nightMinutes);
     QFETCH(int, elapsedSeconds);
     QFETCH(bool, complete);
-    ServiceOptions options;
-    options.logRequests = false;
+    ServiceOptions options = quiet();
     options.finalCount = finalCount;
     options.nightMinutes = nightMinutes;
     options.frozenAt = std::chrono::seconds(elapsedSeconds);
     ResultsServerThread server(options);
-    const auto country = countryAnswer(server.port()).records.at(0);
-    QCOMPARE(country["readyDistricts"] == country["allDistricts"], complete);
+    const auto record = country(server.port());
+    QVERIFY(!record.isEmpty());
+    QCOMPARE(record["readyDistricts"] == record["allDistricts"], complete);
 }
 
 void TestResultsServerThread::clockResumesWhereItStood()
 {
-    ServiceOptions options;
-    options.logRequests = false;
-    ResultsServerThread server(options);
+    ResultsServerThread server(quiet());
     server.setElapsed(5min);
     QTest::qWait(20);
     QCOMPARE(server.service().clock().elapsed(), std::chrono::milliseconds(5min));
@@ -132,18 +119,22 @@ void TestResultsServerThread::dataFileReplacesBundledData()
                "county\t30\tTestlän\n"
                "municipality\t3001\tTvåa\t1\t10\t1\t2\t0\t0\n");
     file.close();
-    ServiceOptions options;
-    options.logRequests = false;
+    ServiceOptions options = quiet();
     options.dataFile = file.fileName();
-    ResultsServerThread server(options);
-    const auto records = countryAnswer(server.port(), "getCountryResultsSlutsam").records;
-    QCOMPARE(records.size(), std::size_t(3));
-    QCOMPARE(records[1]["name"], QStringLiteral("Provlän"));
-    QCOMPARE(records[2]["code"], QStringLiteral("30"));
-    QCOMPARE(records[0]["allDistricts"], QStringLiteral("3"));
-    QCOMPARE(records[0]["yesNum"], QStringLiteral("301"));
-    QCOMPARE(records[0]["yesPerc"], QStringLiteral("36,6"));     // 301 of 823 valid
-    QCOMPARE(records[0]["turnoutPerc"], QStringLiteral("82,0"));    // 828 cast of 1010
+    {
+        ResultsServerThread server(options);
+        const QByteArray body = HttpExchange::to(server.port(), SoapCall::post(SoapCall::of("getCountryResultsSlutsam"))).body;
+        const auto records = SoapAnswer::read(body).records;
+        QCOMPARE(records.size(), std::size_t(3));
+        QCOMPARE(records[1]["name"], QStringLiteral("Provlän"));
+        QCOMPARE(records[2]["code"], QStringLiteral("30"));
+        QCOMPARE(records[0]["allDistricts"], QStringLiteral("3"));
+        QCOMPARE(records[0]["yesNum"], QStringLiteral("301"));
+        QCOMPARE(records[0]["yesPerc"], QStringLiteral("36,6"));        // 301 of 823 valid
+        QCOMPARE(records[0]["turnoutPerc"], QStringLiteral("82,0"));    // 828 cast of 1010
+    }
+    options.dataFile = dir.filePath("missing.tsv");
+    QVERIFY_THROWS_EXCEPTION(DataSetError, ResultsServerThread server(options));
 }
 
 QTEST_MAIN(TestResultsServerThread)
