@@ -1,5 +1,6 @@
 #include "applicationsetup.h"
 #include "deadport.h"
+#include "errornumbers.h"
 #include "form1.h"
 #include "form1testaccess.h"
 #include "ksv_config.h"
@@ -18,8 +19,10 @@
 #include <QStyleOptionHeader>
 #include <QTest>
 
-// Each test gets a fresh window, shown and active.
-class tst_Form1Layout : public QObject
+Q_DECLARE_METATYPE(soap::Variant)
+
+// The window without a service. Each test gets a fresh one, shown and active.
+class tst_Form1 : public QObject
 {
     Q_OBJECT
 
@@ -33,6 +36,22 @@ private:
         if (!widget)
             qFatal("no control %s", qPrintable(name));
         return widget;
+    }
+
+    QStringList cells(int row) const
+    {
+        QStringList texts;
+        for (int column = 0; column < m_access->table()->model()->columnCount(); ++column)
+            texts << m_access->table()->model()->index(row, column).data().toString();
+        return texts;
+    }
+
+    QStringList names() const
+    {
+        QStringList texts;
+        for (int row = 0; row < m_access->table()->model()->rowCount(); ++row)
+            texts << cells(row).first();
+        return texts;
     }
 
     static QLabel *visibleToolTip()
@@ -314,7 +333,87 @@ private slots:
         QCOMPARE(access.secondsLeft(), 17);
         QVERIFY(!access.timer()->isActive());
     }
+
+    void rowTexts_data()
+    {
+        QTest::addColumn<QStringList>("members"); // the fifteen members in declaration order
+        QTest::addColumn<QStringList>("cells");
+
+        // The turnout count (member 14) is never shown.
+        QTest::newRow("decimal comma")
+            << QStringList{"2003-09-14 23:10", "county", "01", "Stockholms l\u00e4n", "712", "1010",
+                           "734", "52,1", "650", "46,1", "25", "1,8", "12", "987654", "80,3"}
+            << QStringList{"Stockholms l\u00e4n", "52,1% (734)", "46,1% (650)", "1,8% (25)", "12",
+                           "80,3%", "712", "1010"};
+        QTest::newRow("all empty")
+            << QStringList(15, QString())
+            << QStringList{"", "% ()", "% ()", "% ()", "", "%", "", ""};
+        QTest::newRow("leading zeros and spaces")
+            << QStringList{"", "", "", " Gotland ", "007", "0010", "0734", "052,10", " 650 ",
+                           "46 ,1", "1 234", " ", "012", "99", "080,30"}
+            << QStringList{" Gotland ", "052,10% (0734)", "46 ,1% ( 650 )", " % (1 234)", "012",
+                           "080,30%", "007", "0010"};
+        QTest::newRow("markup stays text")
+            << QStringList{"", "", "", "<b>Sk\u00e5ne</b> &amp;", "<i>1</i>", "&lt;2&gt;", "<br>",
+                           "1", "2", "3", "4", "5", "<a href='x'>6</a>", "7", "8"}
+            << QStringList{"<b>Sk\u00e5ne</b> &amp;", "1% (<br>)", "3% (2)", "5% (4)",
+                           "<a href='x'>6</a>", "8%", "<i>1</i>", "&lt;2&gt;"};
+    }
+
+    void rowTexts()
+    {
+        QFETCH(QStringList, members);
+        QFETCH(QStringList, cells);
+        auto record = std::make_shared<struct_QueryResult>();
+        for (int i = 0; i < members.size(); ++i)
+            QVERIFY(record->setMember(struct_QueryResult::memberNames()[std::size_t(i)], members[i]));
+        m_access->showResults(Records::answer({record}));
+        QCOMPARE(m_access->table()->model()->rowCount(), 1);
+        QCOMPARE(this->cells(0), cells);
+    }
+
+    void showResultsAppends()
+    {
+        const soap::Variant answer = Records::answer({Records::region("R1"), Records::region("R2")});
+        m_access->addResultRow(*Records::region("R0"));
+        m_access->showResults(answer);
+        m_access->showResults(Records::answer({}));
+        m_access->showResults(answer);
+        QCOMPARE(names(), (QStringList{"R0", "R1", "R2", "R1", "R2"}));
+        m_access->clearResults();
+        QCOMPARE(m_access->table()->model()->rowCount(), 0);
+    }
+
+    void notARecord_data()
+    {
+        QTest::addColumn<soap::Variant>("answer");
+        QTest::addColumn<QStringList>("rows");
+        const auto r = [](const char *name) { return Records::region(name); };
+        // The rows before the bad element stay; the error says which element it was.
+        QTest::newRow("no object") << Records::answer({r("R0"), r("R1"), nullptr, r("R3")})
+                                   << QStringList{"X", "R0", "R1"};
+        QTest::newRow("empty") << soap::Variant() << QStringList{"X"};
+        QTest::newRow("text") << soap::Variant(QStringLiteral("text")) << QStringList{"X"};
+    }
+
+    void notARecord()
+    {
+        QFETCH(soap::Variant, answer);
+        QFETCH(QStringList, rows);
+        m_access->addResultRow(*Records::region("X"));
+        try {
+            m_access->showResults(answer);
+            QFAIL("no error raised");
+        } catch (const soap::RaisedError &error) {
+            if (rows.size() > 1) {
+                QCOMPARE(error.number(), soap::ErrorNumber::TypeMismatch);
+                QCOMPARE(error.source(), QStringLiteral("ShowResults"));
+                QVERIFY(error.description().contains(QLatin1String("2")));
+            }
+        }
+        QCOMPARE(names(), rows);
+    }
 };
 
-QTEST_MAIN(tst_Form1Layout)
-#include "tst_form1layout.moc"
+QTEST_MAIN(tst_Form1)
+#include "tst_form1.moc"
