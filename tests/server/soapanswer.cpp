@@ -6,60 +6,41 @@
 namespace {
 
 const QString envNs = QStringLiteral("http://schemas.xmlsoap.org/soap/envelope/");
-const QString encNs = QStringLiteral("http://schemas.xmlsoap.org/soap/encoding/");
 
 struct Element
 {
-    QString name;
-    QString ns;
-    QMap<QString, QString> attributes;    // "{ns}local" or "local"
+    QString name;    // {ns}local
+    QHash<QString, QString> prefixes;      // in scope
+    QHash<QString, QString> attributes;    // by {ns}local, or local when unqualified
     QString text;
     std::vector<Element> children;
+
+    QString resolved(const QString &qname) const
+    {
+        const qsizetype colon = qname.indexOf(u':');
+        return colon < 0 ? qname : u'{' + prefixes.value(qname.left(colon)) + u'}' + qname.mid(colon + 1);
+    }
 };
 
-Element readElement(QXmlStreamReader &xml, QHash<QString, QString> prefixes)
+QString qualified(QStringView ns, QStringView local)
 {
-    Element e;
-    e.name = xml.name().toString();
-    e.ns = xml.namespaceUri().toString();
-    for (const auto &d : xml.namespaceDeclarations())
-        prefixes.insert(d.prefix().toString(), d.namespaceUri().toString());
-    for (const auto &a : xml.attributes()) {
-        QString value = a.value().toString();
-        // QName values: resolve the prefix against the declarations in scope
-        if (a.name() == u"arrayType" || a.name() == u"type") {
-            const int colon = value.indexOf(u':');
-            if (colon > 0)
-                value = u'{' + prefixes.value(value.left(colon)) + u'}' + value.mid(colon + 1);
-        }
-        const QString key = a.namespaceUri().isEmpty()
-                ? a.name().toString()
-                : u'{' + a.namespaceUri().toString() + u'}' + a.name().toString();
-        e.attributes.insert(key, value);
-    }
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement)
-            e.children.push_back(readElement(xml, prefixes));
-        else if (token == QXmlStreamReader::Characters)
-            e.text += xml.text();
-        else if (token == QXmlStreamReader::EndElement)
-            break;
-    }
-    return e;
+    return ns.isEmpty() ? local.toString() : u'{' + ns.toString() + u'}' + local.toString();
 }
 
-void readRecord(const Element &item, SoapAnswer &answer)
+Element readElement(QXmlStreamReader &xml, const QHash<QString, QString> &outer)
 {
-    SoapAnswer::Record record;
-    std::vector<QString> order;
-    for (const Element &member : item.children) {
-        record.insert(member.name, member.text);
-        order.push_back(member.name);
+    Element e{qualified(xml.namespaceUri(), xml.name()), outer};
+    for (const auto &d : xml.namespaceDeclarations())
+        e.prefixes.insert(d.prefix().toString(), d.namespaceUri().toString());
+    for (const auto &a : xml.attributes())
+        e.attributes.insert(qualified(a.namespaceUri(), a.name()), a.value().toString());
+    while (xml.readNext() != QXmlStreamReader::EndElement && !xml.atEnd()) {
+        if (xml.isStartElement())
+            e.children.push_back(readElement(xml, e.prefixes));
+        else if (xml.isCharacters())
+            e.text += xml.text();
     }
-    if (answer.records.empty())
-        answer.memberOrder = order;
-    answer.records.push_back(record);
+    return e;
 }
 
 } // namespace
@@ -70,63 +51,60 @@ SoapAnswer SoapAnswer::read(const QByteArray &envelope)
     QXmlStreamReader xml(envelope);
     while (!xml.atEnd() && !xml.isStartElement())
         xml.readNext();
-    if (!xml.isStartElement()) {
-        answer.error = QStringLiteral("no root element: ") + xml.errorString();
-        return answer;
-    }
     const Element root = readElement(xml, {});
-    answer.envelopeHasEncodingStyle =
-            root.attributes.value(u'{' + envNs + QStringLiteral("}encodingStyle")) == encNs;
     if (xml.hasError()) {
         answer.error = QStringLiteral("line %1: %2").arg(xml.lineNumber()).arg(xml.errorString());
         return answer;
     }
-    if (root.name != u"Envelope" || root.ns != envNs || root.children.empty()
-        || root.children.back().name != u"Body") {
+    if (root.name != u'{' + envNs + QStringLiteral("}Envelope") || root.children.empty()
+        || root.children.back().name != u'{' + envNs + QStringLiteral("}Body")) {
         answer.error = QStringLiteral("not a SOAP 1.1 envelope");
         return answer;
     }
     answer.wellFormed = true;
+    answer.envelopeHasEncodingStyle = root.attributes.value(u'{' + envNs + QStringLiteral("}encodingStyle"))
+            == u"http://schemas.xmlsoap.org/soap/encoding/";
     const Element &body = root.children.back();
     if (body.children.empty())
         return answer;
     const Element &response = body.children.front();
-    answer.responseElement = response.name;
-    answer.responseNamespace = response.ns;
-    if (response.name == u"Fault" && response.ns == envNs) {
+    answer.responseElement = response.name.section(u'}', -1);
+    answer.responseNamespace = response.name.section(u'}', 0, 0).mid(1);
+    if (response.name == u'{' + envNs + QStringLiteral("}Fault")) {
         for (const Element &c : response.children) {
-            if (c.name == u"faultcode") {
-                const int colon = c.text.indexOf(u':');
-                answer.faultCode = colon > 0 ? u'{' + envNs + u'}' + c.text.mid(colon + 1) : c.text;
-            } else if (c.name == u"faultstring") {
+            if (c.name == u"faultcode")
+                answer.faultCode = c.resolved(c.text);
+            else if (c.name == u"faultstring")
                 answer.faultString = c.text;
-            }
         }
         return answer;
     }
+    // Independent elements after the response, for multiRef items to point at.
     QHash<QString, const Element *> byId;
-    for (std::size_t i = 1; i < body.children.size(); ++i) {
-        const Element &independent = body.children[i];
-        if (independent.name == u"multiRef") {
+    for (const Element &independent : body.children)
+        if (independent.name.section(u'}', -1) == u"multiRef") {
             ++answer.multiRefCount;
-            byId.insert(independent.attributes.value(QStringLiteral("id")), &independent);
+            byId.insert(u'#' + independent.attributes.value(QStringLiteral("id")), &independent);
         }
-    }
     if (response.children.empty())
         return answer;
     const Element &array = response.children.front();
-    answer.arrayType = array.attributes.value(u'{' + encNs + QStringLiteral("}arrayType"));
-    for (const Element &item : array.children) {
-        const QString href = item.attributes.value(QStringLiteral("href"));
-        if (href.isEmpty()) {
-            readRecord(item, answer);
-        } else if (const Element *target = byId.value(href.mid(1))) {
-            readRecord(*target, answer);
-        } else {
+    answer.arrayType = array.resolved(array.attributes.value(QStringLiteral("{http://schemas.xmlsoap.org/soap/encoding/}arrayType")));
+    for (const Element &reference : array.children) {
+        const QString href = reference.attributes.value(QStringLiteral("href"));
+        const Element *item = href.isEmpty() ? &reference : byId.value(href);
+        if (!item) {
             answer.wellFormed = false;
             answer.error = QStringLiteral("dangling reference ") + href;
             return answer;
         }
+        Record record;
+        for (const Element &member : item->children)
+            record.insert(member.name, member.text);
+        if (answer.records.empty())
+            for (const Element &member : item->children)
+                answer.memberOrder.push_back(member.name);
+        answer.records.push_back(record);
     }
     return answer;
 }

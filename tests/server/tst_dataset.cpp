@@ -19,8 +19,6 @@ private Q_SLOTS:
     void generatorOutputIsBundled();
     void acceptsVariants_data();
     void acceptsVariants();
-    void refusesBadText_data();
-    void refusesBadText();
     void refusesBadFiles_data();
     void refusesBadFiles();
 
@@ -118,84 +116,66 @@ void TestDataSet::acceptsVariants()
              QStringList({"Upplands Väsby", "25", "32463", "11495", "14383", "460", "64"}));
 }
 
-void TestDataSet::refusesBadText_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("expected");    // must appear in the message
-
-    QTest::newRow("empty") << QByteArray() << "rubrikraden saknas";
-    QTest::newRow("wrong header") << "type\tcode\tname\n" + county01 << "rad 1: rubrikraden";
-    QTest::newRow("no counties") << header << "inga län";
-    QTest::newRow("bad UTF-8") << header + "county\t01\tStockholms l\xE4n\n" + muni0114 << "UTF-8";
-    QTest::newRow("unknown row type") << header + county01 + "kommun\t0114\tX\t1\t1\t0\t0\t0\t0\n"
-                                      << "rad 3, fältet \"type\"";
-    QTest::newRow("municipality first") << header + muni0114 << "rad 2: kommunrad före";
-    QTest::newRow("county code one digit") << header + "county\t1\tX\n" << "rad 2, fältet \"code\"";
-    QTest::newRow("county code 00") << header + "county\t00\tX\n" << "rad 2, fältet \"code\"";
-    QTest::newRow("counties out of order")
-            << header + "county\t03\tUppsala län\n" + "municipality\t0305\tHåbo\t5\t9000\t1\t1\t1\t1\n" + county01
-            << "rad 4, fältet \"code\"";
-    QTest::newRow("duplicate county") << header + county01 + muni0114 + county01 << "rad 4, fältet \"code\"";
-    QTest::newRow("county without municipalities") << header + county01 + "county\t03\tUppsala län\n"
-                                                   << "länet 01 har inga kommuner";
-    QTest::newRow("last county without municipalities") << header + county01 + muni0114 + "county\t03\tX\n"
-                                                        << "länet 03 har inga kommuner";
-    QTest::newRow("county figures given") << header + "county\t01\tStockholms län\t5\t\t\t\t\t\n" + muni0114
-                                          << "rad 2, fältet \"districts\"";
-    QTest::newRow("municipality of another county") << municipality("0305\tHåbo\t5\t9000\t1\t1\t1\t1")
-                                                    << "rad 3, fältet \"code\"";
-    QTest::newRow("municipality code three digits") << municipality("014\tX\t5\t9000\t1\t1\t1\t1")
-                                                    << "rad 3, fältet \"code\"";
-    QTest::newRow("duplicate municipality") << header + county01 + muni0114 + muni0114 << "rad 4, fältet \"code\"";
-    QTest::newRow("missing field") << municipality("0114\tX\t5\t9000\t1\t1\t1") << "rad 3: en kommunrad har 9 fält";
-    QTest::newRow("empty name") << municipality("0114\t\t5\t9000\t1\t1\t1\t1") << "rad 3, fältet \"name\"";
-    QTest::newRow("name with blank") << municipality("0114\t X\t5\t9000\t1\t1\t1\t1") << "rad 3, fältet \"name\"";
-    QTest::newRow("not a number") << municipality("0114\tX\t5\t9000\tmånga\t1\t1\t1") << "rad 3, fältet \"yes\"";
-    QTest::newRow("negative") << municipality("0114\tX\t5\t9000\t1\t-1\t1\t1") << "rad 3, fältet \"no\"";
-    QTest::newRow("decimal") << municipality("0114\tX\t5\t9000\t1\t1\t1,5\t1") << "rad 3, fältet \"blank\"";
-    QTest::newRow("huge") << municipality("0114\tX\t5\t9000\t1\t1\t1\t99999999999") << "rad 3, fältet \"invalid\"";
-    QTest::newRow("no districts") << municipality("0114\tX\t0\t9000\t1\t1\t1\t1") << "rad 3, fältet \"districts\"";
-    QTest::newRow("more votes than voters") << municipality("0114\tX\t5\t3\t1\t1\t1\t1")
-                                            << "rad 3, fältet \"electorate\"";
-}
-
-void TestDataSet::refusesBadText()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(QString, expected);
-    try {
-        DataSetParser::parse(text);
-        QFAIL("accepted");
-    } catch (const DataSetError &e) {
-        QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
-    }
-}
-
 void TestDataSet::refusesBadFiles_data()
 {
-    QTest::addColumn<QString>("path");    // "bad.tsv" is written with a bad third row
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("bad row") << "bad.tsv" << "bad.tsv: rad 3, fältet \"yes\"";
-    QTest::newRow("missing") << "missing.tsv" << "missing.tsv: kan inte läsas";
+    QTest::addColumn<QByteArray>("text");    // written to data.tsv, read from `path`
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");    // in the message, after the path
+    QTest::newRow("missing") << QByteArray() << "missing.tsv" << "kan inte läsas";
     // A device that never ends must not be read for ever.
-    QTest::newRow("endless") << "/dev/zero" << "för stor";
+    QTest::newRow("endless") << QByteArray() << "/dev/zero" << "för stor";
+    auto bad = [](const char *name, const QByteArray &text, const QString &expected) {
+        QTest::newRow(name) << text << "data.tsv" << expected;
+    };
+    bad("empty", QByteArray(), "rubrikraden saknas");
+    bad("wrong header", "type\tcode\tname\n" + county01, "rad 1: rubrikraden");
+    bad("no counties", header, "inga län");
+    bad("bad UTF-8", header + "county\t01\tStockholms l\xE4n\n" + muni0114, "UTF-8");
+    bad("unknown row type", header + county01 + "kommun\t0114\tX\t1\t1\t0\t0\t0\t0\n", "rad 3, fältet \"type\"");
+    bad("municipality first", header + muni0114, "rad 2: kommunrad före");
+    bad("county code one digit", header + "county\t1\tX\n", "rad 2, fältet \"code\"");
+    bad("county code 00", header + "county\t00\tX\n", "rad 2, fältet \"code\"");
+    bad("counties out of order",
+        header + "county\t03\tUppsala län\nmunicipality\t0305\tHåbo\t5\t9000\t1\t1\t1\t1\n" + county01,
+        "rad 4, fältet \"code\"");
+    bad("duplicate county", header + county01 + muni0114 + county01, "rad 4, fältet \"code\"");
+    bad("county without municipalities", header + county01 + "county\t03\tUppsala län\n", "länet 01 har inga kommuner");
+    bad("last county without municipalities", header + county01 + muni0114 + "county\t03\tX\n",
+        "länet 03 har inga kommuner");
+    bad("county figures given", header + "county\t01\tStockholms län\t5\t\t\t\t\t\n" + muni0114,
+        "rad 2, fältet \"districts\"");
+    bad("municipality of another county", municipality("0305\tHåbo\t5\t9000\t1\t1\t1\t1"),
+        "rad 3, fältet \"code\"");
+    bad("municipality code three digits", municipality("014\tX\t5\t9000\t1\t1\t1\t1"), "rad 3, fältet \"code\"");
+    bad("duplicate municipality", header + county01 + muni0114 + muni0114, "rad 4, fältet \"code\"");
+    bad("missing field", municipality("0114\tX\t5\t9000\t1\t1\t1"), "rad 3: en kommunrad har 9 fält");
+    bad("empty name", municipality("0114\t\t5\t9000\t1\t1\t1\t1"), "rad 3, fältet \"name\"");
+    bad("name with blank", municipality("0114\t X\t5\t9000\t1\t1\t1\t1"), "rad 3, fältet \"name\"");
+    bad("not a number", municipality("0114\tX\t5\t9000\tmånga\t1\t1\t1"), "rad 3, fältet \"yes\"");
+    bad("negative", municipality("0114\tX\t5\t9000\t1\t-1\t1\t1"), "rad 3, fältet \"no\"");
+    bad("decimal", municipality("0114\tX\t5\t9000\t1\t1\t1,5\t1"), "rad 3, fältet \"blank\"");
+    bad("huge", municipality("0114\tX\t5\t9000\t1\t1\t1\t99999999999"), "rad 3, fältet \"invalid\"");
+    bad("no districts", municipality("0114\tX\t0\t9000\t1\t1\t1\t1"), "rad 3, fältet \"districts\"");
+    bad("more votes than voters", municipality("0114\tX\t5\t3\t1\t1\t1\t1"),
+        "rad 3, fältet \"electorate\"");
 }
 
 void TestDataSet::refusesBadFiles()
 {
+    QFETCH(QByteArray, text);
     QFETCH(QString, path);
     QFETCH(QString, expected);
     QTemporaryDir dir;
-    QFile bad(dir.filePath(QStringLiteral("bad.tsv")));
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write(municipality("0114\tX\t5\t9000\tx\t1\t1\t1"));
-    bad.close();
+    QFile data(dir.filePath(QStringLiteral("data.tsv")));
+    QVERIFY(data.open(QIODevice::WriteOnly));
+    data.write(text);
+    data.close();
     const QString file = QDir(dir.path()).filePath(path);
     try {
         DataSet::fromFile(file);
         QFAIL("accepted");
     } catch (const DataSetError &e) {
-        QVERIFY2(e.message().startsWith(file) && e.message().contains(expected), qPrintable(e.message()));
+        QVERIFY2(e.message().startsWith(file + ": ") && e.message().contains(expected), qPrintable(e.message()));
     }
 }
 
