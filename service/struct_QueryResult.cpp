@@ -1,8 +1,13 @@
 #include "struct_QueryResult.h"
 
-const std::array<QString, 15> &struct_QueryResult::memberNames()
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+const std::array<QString, struct_QueryResult::MemberCount> &struct_QueryResult::memberNames()
 {
-    static const std::array<QString, 15> names = {
+    static const std::array<QString, MemberCount> names = {
         QStringLiteral("generated"),  QStringLiteral("resultType"), QStringLiteral("code"),
         QStringLiteral("name"),       QStringLiteral("readyDistricts"),
         QStringLiteral("allDistricts"), QStringLiteral("yesNum"),   QStringLiteral("yesPerc"),
@@ -13,33 +18,75 @@ const std::array<QString, 15> &struct_QueryResult::memberNames()
     return names;
 }
 
-QString *struct_QueryResult::slot(const QString &name)
+int struct_QueryResult::indexOf(QStringView name) const
 {
-    QString *const fields[] = {
-        &m_generated, &m_resultType, &m_code,    &m_name,     &m_readyDistricts,
-        &m_allDistricts, &m_yesNum,  &m_yesPerc, &m_noNum,    &m_noPerc,
-        &m_blankNum,  &m_blankPerc,  &m_invalidNum, &m_turnoutNum, &m_turnoutPerc,
-    };
     const auto &names = memberNames();
+    if (m_next < MemberCount && names[m_next] == name)
+        return m_next;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i] == name)
-            return fields[i];
+            return int(i);
     }
-    return nullptr;
+    return -1;
 }
 
-bool struct_QueryResult::setMember(const QString &name, const QString &value)
+QString struct_QueryResult::text(std::size_t index) const
 {
-    QString *member = slot(name);
-    if (!member)
+    const std::uint32_t begin = index == 0 ? 0 : m_ends[index - 1];
+    const std::uint32_t end = m_ends[index];
+    if (begin == end)
+        return QString();
+    return QString(reinterpret_cast<const QChar *>(m_texts.data() + begin), qsizetype(end - begin));
+}
+
+void struct_QueryResult::assign(std::size_t index, QStringView value)
+{
+    const std::uint32_t begin = index == 0 ? 0 : m_ends[index - 1];
+    const std::uint32_t end = m_ends[index];
+    const qsizetype oldLength = qsizetype(end - begin);
+    const qsizetype newLength = value.size();
+    const qsizetype total = m_texts.size() - oldLength + newLength;
+    // The offsets are 32-bit; a record this large cannot be held.
+    if (total > qsizetype(std::numeric_limits<std::uint32_t>::max()))
+        throw std::bad_alloc();
+
+    const char16_t *const source = reinterpret_cast<const char16_t *>(value.utf16());
+    const qsizetype tail = m_texts.size() - qsizetype(end);
+    if (newLength > oldLength) {
+        // Past the inline room, grow by doubling: a long record set member by member.
+        if (total > m_texts.capacity())
+            m_texts.reserve(std::max(total, 2 * m_texts.capacity()));
+        m_texts.resize(total);
+    }
+    // Setting members in order leaves no tail: the usual case is a plain append.
+    if (tail > 0 && newLength != oldLength) {
+        std::memmove(m_texts.data() + begin + newLength, m_texts.data() + end,
+                     std::size_t(tail) * sizeof(char16_t));
+    }
+    if (newLength > 0)
+        std::memcpy(m_texts.data() + begin, source, std::size_t(newLength) * sizeof(char16_t));
+    if (newLength < oldLength)
+        m_texts.resize(total);
+
+    const std::int64_t delta = std::int64_t(newLength) - std::int64_t(oldLength);
+    for (std::size_t i = index; i < MemberCount; ++i)
+        m_ends[i] = std::uint32_t(std::int64_t(m_ends[i]) + delta);
+    m_next = std::uint8_t(index + 1);
+}
+
+bool struct_QueryResult::setMember(QStringView name, QStringView value)
+{
+    const int index = indexOf(name);
+    if (index < 0)
         return false;
-    *member = value;
+    assign(std::size_t(index), value);
     return true;
 }
 
-std::optional<QString> struct_QueryResult::member(const QString &name) const
+std::optional<QString> struct_QueryResult::member(QStringView name) const
 {
-    if (const QString *value = const_cast<struct_QueryResult *>(this)->slot(name))
-        return *value;
-    return std::nullopt;
+    const int index = indexOf(name);
+    if (index < 0)
+        return std::nullopt;
+    return text(std::size_t(index));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <memory>
 #include <optional>
@@ -13,10 +14,11 @@ class DispatchObject
 public:
     virtual ~DispatchObject() = default;
 
-    // Returns false when the object has no member of that name; the value is then dropped.
-    virtual bool setMember(const QString &name, const QString &value) = 0;
+    // Returns false when the object has no member of that name; the value is then dropped. The
+    // object keeps a copy of the value: the view need not outlive the call.
+    virtual bool setMember(QStringView name, QStringView value) = 0;
     // No value when the object has no member of that name.
-    virtual std::optional<QString> member(const QString &name) const = 0;
+    virtual std::optional<QString> member(QStringView name) const = 0;
 };
 
 using ObjectPtr = std::shared_ptr<DispatchObject>;

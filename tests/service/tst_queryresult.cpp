@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -43,6 +44,8 @@ private slots:
     void textPassesUnchanged();
     void unknownNamesLeaveTheRecordAlone_data();
     void unknownNamesLeaveTheRecordAlone();
+    void settingInAnyOrderKeepsTheOthers_data();
+    void settingInAnyOrderKeepsTheOthers();
 };
 
 void TestQueryResult::namesMatchAccessorsInOrder()
@@ -113,6 +116,67 @@ void TestQueryResult::unknownNamesLeaveTheRecordAlone()
     QVERIFY(!record.member(name).has_value());
     for (const Accessor &accessor : accessors())
         QCOMPARE(accessor.read(record), QString());
+}
+
+namespace {
+
+// "index:value", applied in turn.
+QStringList inOrder(const QString &prefix, int length = 0)
+{
+    QStringList steps;
+    for (int i = 0; i < 15; ++i) {
+        const QString value = prefix + QString::number(i);
+        steps << QStringLiteral("%1:%2").arg(i).arg(length > 0 ? value.leftJustified(length, QLatin1Char('.')) : value);
+    }
+    return steps;
+}
+
+} // namespace
+
+void TestQueryResult::settingInAnyOrderKeepsTheOthers_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    const QString longText = QStringLiteral("Västra Götalands län ").repeated(20);
+    QStringList reversed = inOrder(QStringLiteral("v"));
+    std::reverse(reversed.begin(), reversed.end());
+
+    QTest::newRow("declaration order") << inOrder(QStringLiteral("v"));
+    QTest::newRow("reverse order") << reversed;
+    QTest::newRow("every other, then the rest")
+        << QStringList{"0:a", "2:cc", "4:eeee", "14:ö", "1:b", "3:ddd", "13:n", "5:f"};
+    QTest::newRow("middle made longer") << inOrder(QStringLiteral("v")) + QStringList{"7:" + longText};
+    QTest::newRow("middle made shorter") << inOrder(QStringLiteral("value-")) + QStringList{"7:x"};
+    QTest::newRow("middle emptied") << inOrder(QStringLiteral("v")) + QStringList{"7:"};
+    QTest::newRow("first and last replaced") << inOrder(QStringLiteral("v")) + QStringList{"0:first", "14:", "14:last"};
+    QTest::newRow("same length replaced") << inOrder(QStringLiteral("v")) + QStringList{"9:XY"};
+    QTest::newRow("past the inline room") << inOrder(QStringLiteral("long"), 100);
+    QTest::newRow("past the inline room, then shrunk")
+        << inOrder(QStringLiteral("long"), 100) + QStringList{"0:", "5:s", "14:t"};
+    QTest::newRow("one long member among short ones")
+        << QStringList{"3:" + longText} + inOrder(QStringLiteral("v")).mid(4) + QStringList{"0:a", "3:b", "3:" + longText};
+}
+
+void TestQueryResult::settingInAnyOrderKeepsTheOthers()
+{
+    QFETCH(QStringList, steps);
+    const auto list = accessors();
+    QStringList expected(list.size());
+    struct_QueryResult record;
+    for (const QString &step : steps) {
+        const qsizetype colon = step.indexOf(QLatin1Char(':'));
+        const int index = step.left(colon).toInt();
+        const QString value = step.mid(colon + 1);
+        if (index % 2)
+            list[index].write(record, value);
+        else
+            QVERIFY(record.setMember(list[index].name, value));
+        expected[index] = value;
+        for (int i = 0; i < list.size(); ++i)
+            QCOMPARE(list[i].read(record), expected[i]);
+    }
+    const struct_QueryResult copy = record;
+    for (int i = 0; i < list.size(); ++i)
+        QCOMPARE(copy.member(list[i].name), std::optional<QString>(expected[i]));
 }
 
 QTEST_MAIN(TestQueryResult)

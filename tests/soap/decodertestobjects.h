@@ -18,18 +18,18 @@ class TestRecord : public soap::DispatchObject
 public:
     static QStringList memberNames() { return {QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("yesNum")}; }
 
-    bool setMember(const QString &name, const QString &value) override
+    bool setMember(QStringView name, QStringView value) override
     {
         if (!memberNames().contains(name))
             return false;
-        m_values[name] = value;
+        m_values[name.toString()] = value.toString();
         return true;
     }
-    std::optional<QString> member(const QString &name) const override
+    std::optional<QString> member(QStringView name) const override
     {
         if (!memberNames().contains(name))
             return std::nullopt;
-        return m_values.value(name);
+        return m_values.value(name.toString());
     }
 
 private:

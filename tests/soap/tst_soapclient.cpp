@@ -31,14 +31,15 @@ const QString Mapping = QStringLiteral(
 class Record : public soap::DispatchObject
 {
 public:
-    bool setMember(const QString &name, const QString &value) override
+    bool setMember(QStringView name, QStringView value) override
     {
-        members.insert(name, value);
+        members.insert(name.toString(), value.toString());
         return true;
     }
-    std::optional<QString> member(const QString &name) const override
+    std::optional<QString> member(QStringView name) const override
     {
-        return members.contains(name) ? std::optional<QString>(members.value(name)) : std::nullopt;
+        const QString key = name.toString();
+        return members.contains(key) ? std::optional<QString>(members.value(key)) : std::nullopt;
     }
     QMap<QString, QString> members;
 };
