@@ -424,7 +424,7 @@ void AnswerBuilder::endValue()
 void AnswerBuilder::startMember(const RawName &name, const Attributes &found)
 {
     OpenValue &owner = m_values.back();
-    m_member.name = memberName(name.localName, owner.memberCount++);
+    m_member.name = &memberName(name.localName, owner.memberCount++);
     m_member.nil = found.nil;
     if (found.id)
         m_member.id = found.id;
@@ -442,20 +442,21 @@ void AnswerBuilder::startMember(const RawName &name, const Attributes &found)
 void AnswerBuilder::endMember()
 {
     OpenValue &owner = m_values.back();
-    QString text;
+    const QString &name = *m_member.name;
+    QStringView text;
     if (!m_member.nil && m_member.reference.empty())
-        text = toQString(m_text);
+        text = decodedText();
     capture(false);
 
     if (owner.kind == OpenValue::Kind::Object) {
         if (!m_member.reference.empty()) {
-            m_memberReferences.push_back({owner.object, m_member.name, m_member.reference, m_member.position});
+            m_memberReferences.push_back({owner.object, name, m_member.reference, m_member.position});
         } else if (!m_member.nil) {
             // A name the object lacks is ignored.
-            owner.object->setMember(m_member.name, text);
+            owner.object->setMember(name, text);
         }
     } else {
-        owner.untyped->members.push_back({m_member.name, text, m_member.reference, m_member.position, m_member.nil});
+        owner.untyped->members.push_back({name, text.toString(), m_member.reference, m_member.position, m_member.nil});
     }
 
     if (!m_member.id.empty()) {
@@ -465,11 +466,21 @@ void AnswerBuilder::endMember()
             decoded.reference = m_member.reference;
         } else if (!m_member.nil) {
             decoded.kind = DecodedValue::Kind::Text;
-            decoded.text = text;
+            decoded.text = text.toString();
         }
         decoded.position = m_member.position;
         registerId(m_member.id, std::move(decoded));
     }
+}
+
+QStringView AnswerBuilder::decodedText()
+{
+    // The buffer keeps its room from member to member: no allocation once it has grown.
+    const QByteArrayView bytes(m_text.data(), qsizetype(m_text.size()));
+    m_decoded.resize(m_utf8.requiredSpace(bytes.size()));
+    QChar *const begin = reinterpret_cast<QChar *>(m_decoded.data());
+    const QChar *const end = m_utf8.appendToBuffer(begin, bytes);
+    return QStringView(begin, end - begin);
 }
 
 AnswerBuilder::Attributes AnswerBuilder::scan(const XmlAttribute *attributes, std::size_t count,

@@ -9,6 +9,9 @@
 #include "xmleventhandler.h"
 
 #include <QString>
+#include <QStringDecoder>
+#include <QStringView>
+#include <QVarLengthArray>
 
 #include <optional>
 #include <string>
@@ -75,7 +78,7 @@ private:
 
     struct OpenMember
     {
-        QString name;
+        const QString *name = nullptr; // in m_memberNames, which only changes at the next member
         std::string id;
         std::string reference;
         XmlPosition position;
@@ -106,6 +109,7 @@ private:
     void startArray(OpenValue &value, const Attributes &attributes);
     void endValue();
     void endMember();
+    QStringView decodedText();
     void capture(bool on);
 
     // withTypes false: xsi:type and arrayType are not looked at.
@@ -139,6 +143,11 @@ private:
     std::vector<OpenValue> m_values;
     OpenMember m_member;
     std::string m_text;
+    // A member's text decoded, handed to its object as a view. Decoded as QString::fromUtf8
+    // would: each member on its own, a leading U+FEFF kept as text.
+    QStringDecoder m_utf8{QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
+    QVarLengthArray<char16_t, 256> m_decoded;
     bool m_capturing = false;
     QString *m_faultTarget = nullptr;
     bool m_faultReasonTaken = false;

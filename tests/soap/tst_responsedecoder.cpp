@@ -247,6 +247,13 @@ void tst_ResponseDecoder::decodesAnswers_data()
     QTest::newRow("text kept exactly, blanks and all")
         << arrayOf("<item xsi:type=\"ns1:QueryResult\"><code> 01 </code><name>\n</name><yesNum>51,3</yesNum></item>")
         << 0 << " 01 ,\n,51,3";
+    QTest::newRow("long member, then shorter ones")
+        << arrayOf(item("01", QByteArray("\xC3\xB6").repeated(600)) + item("03", "\xC3\x85"))
+        << 0 << QStringLiteral("01,") + QString(600, QChar(0xF6)) + QStringLiteral(",|03,\u00C5,");
+    QTest::newRow("leading U+FEFF and characters beyond 16 bits kept")
+        << arrayOf(item("01", "\xEF\xBB\xBF" "x\xF0\x9F\x97\xB3"))
+        << 0 << QStringLiteral("01,") + QChar(0xFEFF) + QStringLiteral("x") + QString::fromUtf8("\xF0\x9F\x97\xB3")
+               + QStringLiteral(",");
     QTest::newRow("nested markup in a member gives its text")
         << arrayOf("<item xsi:type=\"ns1:QueryResult\"><name>Skåne <b>län</b></name></item>") << 0 << ",Skåne län,";
     QTest::newRow("empty array, [0]")
