@@ -11,14 +11,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QStringList column(const QAbstractItemModel *model, int column)
-{
-    QStringList texts;
-    for (int row = 0; row < model->rowCount(); ++row)
-        texts << model->index(row, column).data().toString();
-    return texts;
-}
-
 QStringList namesOf(const soap::Variant &answer, const QString &type = QString())
 {
     QStringList names;
@@ -49,7 +41,13 @@ private:
         return settings;
     }
 
-    QStringList shown(int columnIndex = 0) const { return column(m_access->table()->model(), columnIndex); }
+    QStringList shown(int column = 0) const
+    {
+        QStringList texts;
+        for (int row = 0; row < m_access->table()->model()->rowCount(); ++row)
+            texts << m_access->table()->model()->index(row, column).data().toString();
+        return texts;
+    }
 
 private slots:
     void initTestCase()

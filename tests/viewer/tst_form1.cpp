@@ -30,14 +30,6 @@ private:
     std::unique_ptr<Form1> m_form;
     std::unique_ptr<Form1TestAccess> m_access;
 
-    QWidget *control(const QString &name) const
-    {
-        auto *widget = m_form->findChild<QWidget *>(name);
-        if (!widget)
-            qFatal("no control %s", qPrintable(name));
-        return widget;
-    }
-
     QStringList cells(int row) const
     {
         QStringList texts;
@@ -110,13 +102,13 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("rect");
-        QTest::addColumn<bool>("hasCaption");
-        QTest::newRow("region list") << "CountyComboBox" << QRect(8, 8, 169, 21) << false;
-        QTest::newRow("table") << "ListView1" << QRect(0, 40, 705, 433) << false;
-        QTest::newRow("Visa") << "Command1" << QRect(192, 8, 81, 25) << true;
-        QTest::newRow("check box") << "Check1" << QRect(568, 8, 129, 25) << true;
-        QTest::newRow("status bar") << "StatusBar1" << QRect(0, 471, 704, 17) << false;
-        QTest::newRow("Om") << "Command2" << QRect(280, 8, 81, 25) << true;
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("region list") << "CountyComboBox" << QRect(8, 8, 169, 21) << "";
+        QTest::newRow("table") << "ListView1" << QRect(0, 40, 705, 433) << "";
+        QTest::newRow("Visa") << "Command1" << QRect(192, 8, 81, 25) << "&Visa";
+        QTest::newRow("check box") << "Check1" << QRect(568, 8, 129, 25) << "Automatisk uppdatering";
+        QTest::newRow("status bar") << "StatusBar1" << QRect(0, 471, 704, 17) << "";
+        QTest::newRow("Om") << "Command2" << QRect(280, 8, 81, 25) << "Om..";
     }
 
     // Every control in place, and every caption shown whole.
@@ -124,11 +116,13 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QRect, rect);
-        QFETCH(bool, hasCaption);
-        QWidget *widget = control(name);
+        QFETCH(QString, caption);
+        auto *widget = m_form->findChild<QWidget *>(name);
+        QVERIFY(widget);
         QCOMPARE(widget->geometry(), rect);
         QVERIFY(widget->isVisible() && widget->isEnabled());
-        if (hasCaption) {
+        if (!caption.isEmpty()) {
+            QCOMPARE(widget->property("text").toString(), caption);
             QVERIFY2(widget->sizeHint().width() <= widget->width(),
                      qPrintable(QStringLiteral("needs %1").arg(widget->sizeHint().width())));
             QVERIFY(widget->sizeHint().height() <= widget->height());
@@ -157,9 +151,6 @@ private slots:
 
     void startState()
     {
-        QCOMPARE(m_access->showButton()->text(), QStringLiteral("&Visa"));
-        QCOMPARE(m_access->aboutButton()->text(), QStringLiteral("Om.."));
-        QCOMPARE(m_access->autoUpdate()->text(), QStringLiteral("Automatisk uppdatering"));
         QCOMPARE(m_access->autoUpdate()->checkState(), Qt::Unchecked);
         QVERIFY(!m_access->regionList()->isEditable());
         QCOMPARE(m_access->regionList()->count(), 0);
@@ -264,7 +255,7 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(int, visaClicks);
         QFETCH(int, aboutClicks);
-        control(focus)->setFocus();
+        m_form->findChild<QWidget *>(focus)->setFocus();
         QSignalSpy visa(m_access->showButton(), &QPushButton::clicked);
         QSignalSpy about(m_access->aboutButton(), &QPushButton::clicked);
         ModalCloser closer;
@@ -282,7 +273,6 @@ private slots:
     {
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("title");
-        QTest::newRow("built") << QStringLiteral(KSV_VERSION) << "Kestrova 2003 Viewer 1.0";
         QTest::newRow("minor 5") << "1.5.0" << "Kestrova 2003 Viewer 1.5";
         QTest::newRow("two-digit minor, revision never shown") << "2.10.7" << "Kestrova 2003 Viewer 2.10";
     }

@@ -83,9 +83,9 @@ private slots:
         QCOMPARE(window.access->countryResults().array().size(), std::size_t(4));
     }
 
-    // A county is fetched by its code exactly as the dictionary holds it, if that is a number
-    // above 0; a code that is no number is reported and nothing else changes. Either way the
-    // rows and the status text stay, and only a fetch or nothing to fetch restarts the count.
+    // A county is fetched by its code exactly as the dictionary holds it when that is a number
+    // above 0; a code that is no number is reported and changes nothing. The status text waits
+    // for the next tick; a fetch, or nothing to fetch, restarts the count.
     void countyCode_data()
     {
         QTest::addColumn<QString>("choice");
