@@ -475,12 +475,25 @@ void AnswerBuilder::endMember()
 
 QStringView AnswerBuilder::decodedText()
 {
-    // The buffer keeps its room from member to member: no allocation once it has grown.
-    const QByteArrayView bytes(m_text.data(), qsizetype(m_text.size()));
-    m_decoded.resize(m_utf8.requiredSpace(bytes.size()));
-    QChar *const begin = reinterpret_cast<QChar *>(m_decoded.data());
-    const QChar *const end = m_utf8.appendToBuffer(begin, bytes);
-    return QStringView(begin, end - begin);
+    // The buffer only grows: after the first few records no member allocates.
+    const qsizetype need = m_utf8.requiredSpace(qsizetype(m_text.size()));
+    if (m_decoded.size() < need)
+        m_decoded.resize(need);
+    char16_t *const begin = m_decoded.data();
+    // Members are mostly short ASCII (codes, counts): widened here without the decoder's call.
+    std::size_t length = 0;
+    for (; length < m_text.size(); ++length) {
+        const auto byte = static_cast<unsigned char>(m_text[length]);
+        if (byte >= 0x80)
+            break;
+        begin[length] = char16_t(byte);
+    }
+    if (length == m_text.size())
+        return QStringView(begin, qsizetype(length));
+    const QByteArrayView rest(m_text.data() + length, qsizetype(m_text.size() - length));
+    QChar *const start = reinterpret_cast<QChar *>(begin + length);
+    const QChar *const end = m_utf8.appendToBuffer(start, rest);
+    return QStringView(begin, qsizetype(length) + (end - start));
 }
 
 AnswerBuilder::Attributes AnswerBuilder::scan(const XmlAttribute *attributes, std::size_t count,
