@@ -13,28 +13,25 @@ ReferenceTable::ReferenceTable(const GenericCustomTypeMapper &mapper, const Deco
 
 void ReferenceTable::reserve(std::size_t count)
 {
-    m_index.reserve(count);
-    m_values.reserve(count);
     m_ids.reserve(count);
+    m_values.reserve(count);
 }
 
 bool ReferenceTable::add(const std::string &id, DecodedValue value)
 {
-    if (!m_index.emplace(id, m_values.size()).second)
+    if (!m_ids.insert(id))
         return false;
     m_values.push_back(std::move(value));
-    m_ids.push_back(id);
     return true;
 }
 
 std::size_t ReferenceTable::find(const std::string &id)
 {
     std::size_t index = m_next;
-    if (index >= m_ids.size() || m_ids[index] != id) {
-        const auto it = m_index.find(id);
-        if (it == m_index.end())
+    if (index >= m_ids.size() || m_ids.at(index) != id) {
+        index = m_ids.find(id);
+        if (index == IdIndex::NotFound)
             return std::string::npos;
-        index = it->second;
     }
     m_next = index + 1;
     return index;

@@ -3,12 +3,12 @@
 #include "decodedvalue.h"
 #include "decodefailure.h"
 #include "genericcustomtypemapper.h"
+#include "idindex.h"
 
 #include <QString>
 
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace soap {
@@ -41,12 +41,11 @@ private:
     const DecodeFailure &m_failure;
     std::size_t find(const std::string &id);
 
-    // Values in a vector and only indexes in the map: the map's nodes stay small.
-    std::unordered_map<std::string, std::size_t> m_index;
+    // m_values[i] belongs to the id numbered i.
+    IdIndex m_ids;
     std::vector<DecodedValue> m_values;
     // Servers write independent elements in the order they refer to them; trying the one after
-    // the last found before the map spares most lookups a cache miss.
-    std::vector<std::string> m_ids;
+    // the last found before the index spares most lookups a cache miss.
     std::size_t m_next = 0;
 };
 
