@@ -17,9 +17,7 @@ void TestPercentText::format_data()
     QTest::addColumn<qint64>("whole");
     QTest::addColumn<QString>("expected");
     QTest::newRow("nothing counted") << qint64(0) << qint64(0) << "0,0";
-    QTest::newRow("none of some") << qint64(0) << qint64(7) << "0,0";
     QTest::newRow("all") << qint64(7) << qint64(7) << "100,0";
-    QTest::newRow("half") << qint64(1) << qint64(2) << "50,0";
     QTest::newRow("a third") << qint64(1) << qint64(3) << "33,3";
     QTest::newRow("two thirds") << qint64(2) << qint64(3) << "66,7";
     // Exact halves of a tenth go up; in binary floating point 0.5125 * 100 gives 51.24999...
@@ -29,7 +27,6 @@ void TestPercentText::format_data()
     QTest::newRow("just under half") << qint64(10249) << qint64(20000) << "51,2";
     QTest::newRow("carry into units") << qint64(9996) << qint64(10000) << "100,0";
     QTest::newRow("carry 19.96") << qint64(1996) << qint64(10000) << "20,0";
-    QTest::newRow("national size") << qint64(2488205) << qint64(5876961) << "42,3";
     QTest::newRow("large counts") << qint64(4999999999) << qint64(10000000000) << "50,0";
 }
 
