@@ -52,26 +52,37 @@ void struct_QueryResult::assign(std::size_t index, QStringView value)
 
     const char16_t *const source = reinterpret_cast<const char16_t *>(value.utf16());
     const qsizetype tail = m_texts.size() - qsizetype(end);
-    if (newLength > oldLength) {
-        // Past the inline room, grow by doubling: a long record set member by member.
-        if (total > m_texts.capacity())
-            m_texts.reserve(std::max(total, 2 * m_texts.capacity()));
-        m_texts.resize(total);
+    if (tail == 0 && oldLength == 0) {
+        // Members set in declaration order, the usual case: a plain append.
+        m_texts.append(source, newLength);
+    } else {
+        replace(begin, end, source, newLength);
     }
-    // Setting members in order leaves no tail: the usual case is a plain append.
-    if (tail > 0 && newLength != oldLength) {
-        std::memmove(m_texts.data() + begin + newLength, m_texts.data() + end,
-                     std::size_t(tail) * sizeof(char16_t));
-    }
-    if (newLength > 0)
-        std::memcpy(m_texts.data() + begin, source, std::size_t(newLength) * sizeof(char16_t));
-    if (newLength < oldLength)
-        m_texts.resize(total);
 
     const std::int64_t delta = std::int64_t(newLength) - std::int64_t(oldLength);
     for (std::size_t i = index; i < MemberCount; ++i)
         m_ends[i] = std::uint32_t(std::int64_t(m_ends[i]) + delta);
     m_next = std::uint8_t(index + 1);
+}
+
+void struct_QueryResult::replace(qsizetype begin, qsizetype end, const char16_t *source, qsizetype length)
+{
+    const qsizetype tail = m_texts.size() - end;
+    const qsizetype total = m_texts.size() - (end - begin) + length;
+    if (total > m_texts.size()) {
+        // Past the inline room, grow by doubling: a long record replaced member by member.
+        if (total > m_texts.capacity())
+            m_texts.reserve(std::max(total, 2 * m_texts.capacity()));
+        m_texts.resize(total);
+    }
+    if (tail > 0 && begin + length != end) {
+        std::memmove(m_texts.data() + begin + length, m_texts.data() + end,
+                     std::size_t(tail) * sizeof(char16_t));
+    }
+    if (length > 0)
+        std::memcpy(m_texts.data() + begin, source, std::size_t(length) * sizeof(char16_t));
+    if (total < m_texts.size())
+        m_texts.resize(total);
 }
 
 bool struct_QueryResult::setMember(QStringView name, QStringView value)

@@ -72,6 +72,8 @@ private:
     int indexOf(QStringView name) const;
     QString text(std::size_t index) const;
     void assign(std::size_t index, QStringView value);
+    // Puts length characters from source in place of m_texts[begin, end).
+    void replace(qsizetype begin, qsizetype end, const char16_t *source, qsizetype length);
 
     // Member i is m_texts[m_ends[i - 1], m_ends[i]), the first starting at 0.
     QVarLengthArray<char16_t, InlineChars> m_texts;
