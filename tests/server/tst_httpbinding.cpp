@@ -96,9 +96,7 @@ void TestHttpBinding::statuses_data()
     QTest::newRow("not XML") << SoapCall::post("hello") << 500 << QByteArray("Felaktig XML");
     QTest::newRow("empty POST") << "POST " + endpoint + rest << 500 << QByteArray("Begäran är tom");
     QTest::newRow("POST to WSDL") << "POST " + wsdlPath + rest << 405 << QByteArray("GET, HEAD");
-    QTest::newRow("DELETE WSDL") << "DELETE " + wsdlPath + rest << 405 << QByteArray("GET, HEAD");
     QTest::newRow("GET endpoint") << "GET " + endpoint + rest << 405 << QByteArray("POST");
-    QTest::newRow("PUT endpoint") << "PUT " + endpoint + rest << 405 << QByteArray("POST");
     QTest::newRow("wrong path") << "GET /emu2003/webservices/Other.wsdl" + rest << 404 << QByteArray();
     QTest::newRow("root") << "GET /" + rest << 404 << QByteArray();
     QTest::newRow("POST elsewhere") << SoapCall::post(SoapCall::of("getCountryResultsValnatt"), "/soap") << 404 << QByteArray();
@@ -125,7 +123,6 @@ void TestHttpBinding::closesConnection_data()
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<int>("status");
     const QByteArray start = "POST " + ResultsService::endpointPath().toUtf8() + " HTTP/1.1\r\nHost: x\r\n";
-    QTest::newRow("declared 10 MB") << start + "Content-Length: 10000000\r\n\r\n" << 413;
     QTest::newRow("declared one over the cap")
             << start + "Content-Length: " + QByteArray::number(HttpBinding::maxBodySize + 1) + "\r\n\r\n" << 413;
     QTest::newRow("expect continue") << start + "Expect: 100-continue\r\nContent-Length: 999999\r\n\r\n" << 413;
