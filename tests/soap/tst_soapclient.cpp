@@ -3,12 +3,11 @@
 #include "soapclient.h"
 
 #include "cannedservice.h"
-#include "gzip.h"
+#include "decodertestobjects.h"
 #include "testhttpserver.h"
 
 #include "ksv_config.h"
 
-#include <QTcpServer>
 #include <QTest>
 #include <QXmlStreamReader>
 
@@ -26,54 +25,28 @@ const QString Mapping = QStringLiteral(
     "<using PROGID='MSSOAP.GenericCustomTypeMapper30' cachable='0' ID='GCTM'/><types>"
     "<type name='QueryResult' targetNamespace='" KSV_SCHEMA_NAMESPACE "' uses='GCTM' targetClassName='x'/>"
     "</types></service></servicemapping>");
+const QString Country = QStringLiteral("getCountryResultsValnatt");
 
-// Makes a plain object with whatever members the mapper sets.
-class Record : public soap::DispatchObject
-{
-public:
-    bool setMember(QStringView name, QStringView value) override
-    {
-        members.insert(name.toString(), value.toString());
-        return true;
-    }
-    std::optional<QString> member(QStringView name) const override
-    {
-        const QString key = name.toString();
-        return members.contains(key) ? std::optional<QString>(members.value(key)) : std::nullopt;
-    }
-    QMap<QString, QString> members;
-};
-
-class Factory : public soap::IGCTMObjectFactory
-{
-public:
-    soap::ObjectPtr IGCTMObjectFactory_CreateObject(const std::shared_ptr<soap::DomNode> &) override
-    {
-        ++calls;
-        return std::make_shared<Record>();
-    }
-    int calls = 0;
-};
-
-soap::TransportLimits limits(std::chrono::milliseconds timeout = std::chrono::seconds(10))
+soap::TransportLimits limits()
 {
     soap::TransportLimits l;
-    l.timeout = timeout;
+    l.timeout = std::chrono::seconds(10);
     return l;
 }
 
-void initialise(SoapClient &client, const QUrl &wsdl)
+void initialise(SoapClient &client, const QUrl &wsdl, const QString &mapping = Mapping)
 {
-    client.initialise(wsdl.toString(), Mapping, QStringLiteral(KSV_SERVICE_NAME),
-                      QStringLiteral(KSV_PORT_NAME), QStringLiteral(KSV_SERVICE_NAMESPACE));
+    client.initialise(wsdl.toString(), mapping, QStringLiteral(KSV_SERVICE_NAME), QStringLiteral(KSV_PORT_NAME),
+                      QStringLiteral(KSV_SERVICE_NAMESPACE));
 }
 
-QByteArray countryAnswer(int records, CannedService::Style style = CannedService::Style::RpcEncoded)
+QByteArray answerWith(int records, const QString &operation = Country,
+                      CannedService::Style style = CannedService::Style::RpcEncoded)
 {
     QList<CannedService::Record> list;
     for (int i = 0; i < records; ++i)
         list.append(CannedService::record(QString::number(i)));
-    return CannedService::answer(QStringLiteral("getCountryResultsValnatt"), list, style);
+    return CannedService::answer(operation, list, style);
 }
 
 template<typename F>
@@ -97,8 +70,6 @@ class TestSoapClient : public QObject
 private slots:
     void callsInBothStyles_data();
     void callsInBothStyles();
-    void requestOnTheWire_data();
-    void requestOnTheWire();
     void faultsWhateverTheStatus_data();
     void faultsWhateverTheStatus();
     void faultCodeClearedByTheNextCall();
@@ -111,38 +82,10 @@ private slots:
     void explicitProxyCarriesTheRequests();
     void badMappingFailsBeforeTheNetwork();
     void oversizedWsdlIsRefusedWhileReading();
-    void endpointDown();
-    void gzipAnswer();
-    void noFactorySkipsMappedElements();
     void factoryIsShared();
 };
 
 void TestSoapClient::callsInBothStyles_data()
-{
-    QTest::addColumn<CannedService::Style>("style");
-    QTest::newRow("rpc/encoded") << CannedService::Style::RpcEncoded;
-    QTest::newRow("document/literal") << CannedService::Style::DocumentLiteral;
-}
-
-void TestSoapClient::callsInBothStyles()
-{
-    QFETCH(CannedService::Style, style);
-    TestHttpServer server;
-    const QUrl wsdl = CannedService::install(server, CannedReply::ok(countryAnswer(3, style)), style);
-    SoapClient client(limits());
-    initialise(client, wsdl);
-    auto factory = std::make_shared<Factory>();
-    client.setClientProperty(QStringLiteral("GCTMObjectFactory"), factory);
-    const soap::Variant answer = client.invoke(QStringLiteral("getCountryResultsValnatt"));
-    QCOMPARE(int(answer.array().size()), 3);
-    QCOMPARE(factory->calls, 3);
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(answer.array()[std::size_t(i)]->member(QStringLiteral("name")),
-                 std::optional<QString>(QStringLiteral("name-%1").arg(i)));
-    QVERIFY(client.faultCode().isEmpty());
-}
-
-void TestSoapClient::requestOnTheWire_data()
 {
     QTest::addColumn<CannedService::Style>("style");
     QTest::addColumn<QString>("wrapperNamespace");
@@ -152,44 +95,43 @@ void TestSoapClient::requestOnTheWire_data()
                                       << QStringLiteral(KSV_SCHEMA_NAMESPACE) << QStringLiteral(KSV_SCHEMA_NAMESPACE);
 }
 
-void TestSoapClient::requestOnTheWire()
+void TestSoapClient::callsInBothStyles()
 {
     QFETCH(CannedService::Style, style);
     QFETCH(QString, wrapperNamespace);
     QFETCH(QString, argumentNamespace);
+    const QString operation = QStringLiteral("getCountyResultsValnatt");
     TestHttpServer server;
-    const QUrl wsdl = CannedService::install(
-        server, CannedReply::ok(CannedService::answer(QStringLiteral("getCountyResultsValnatt"), {}, style)), style);
     SoapClient client(limits());
-    initialise(client, wsdl);
+    initialise(client, CannedService::install(server, CannedReply::ok(answerWith(3, operation, style)), style));
+    auto factory = std::make_shared<TestFactory>();
+    client.setClientProperty(QStringLiteral("GCTMObjectFactory"), factory);
     QString county = QStringLiteral("12");
-    client.invoke(QStringLiteral("getCountyResultsValnatt"), county);
+    const soap::Variant answer = client.invoke(operation, county);
     QCOMPARE(county, QStringLiteral("12"));
+    QCOMPARE(int(answer.array().size()), 3);
+    QCOMPARE(factory->nodes.size(), std::size_t(3));
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(answer.array()[std::size_t(i)]->member(QStringLiteral("name")),
+                 std::optional<QString>(QStringLiteral("name-%1").arg(i)));
+    QVERIFY(client.faultCode().isEmpty());
 
     const auto requests = server.requests();
     QCOMPARE(requests.size(), 2);
-    QCOMPARE(requests[0].method, QByteArray("GET"));
     QCOMPARE(requests[0].path, QByteArray(CannedService::WsdlPath));
     const auto &call = requests[1];
     QCOMPARE(call.method, QByteArray("POST"));
     QCOMPARE(call.path, QByteArray(CannedService::EndpointPath));
     QCOMPARE(call.header("SOAPAction"), QByteArray("\"urn:ElectionResults#getCountyResultsValnatt\""));
     QCOMPARE(call.header("Content-Type"), QByteArray("text/xml; charset=utf-8"));
-
     QXmlStreamReader reader(call.body);
     QStringList elements;
-    QString argument;
-    while (!reader.atEnd()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        elements.append(QStringLiteral("{%1}%2").arg(reader.namespaceUri(), reader.name()));
-        if (reader.name() == QLatin1String("str_county"))
-            argument = reader.readElementText();
-    }
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::StartElement)
+            elements.append(QStringLiteral("{%1}%2").arg(reader.namespaceUri(), reader.name()));
     QVERIFY(!reader.hasError());
-    QCOMPARE(elements.value(2), QStringLiteral("{%1}getCountyResultsValnatt").arg(wrapperNamespace));
-    QCOMPARE(elements.value(3), QStringLiteral("{%1}str_county").arg(argumentNamespace));
-    QCOMPARE(argument, QStringLiteral("12"));
+    QCOMPARE(elements.mid(2), (QStringList{QStringLiteral("{%1}%2").arg(wrapperNamespace, operation),
+                                           QStringLiteral("{%1}str_county").arg(argumentNamespace)}));
 }
 
 void TestSoapClient::faultsWhateverTheStatus_data()
@@ -203,8 +145,8 @@ void TestSoapClient::faultsWhateverTheStatus_data()
             << status << CannedService::fault11(QStringLiteral("SOAP-ENV:Server"), QStringLiteral("Databasen svarar inte"))
             << QStringLiteral("SOAP-ENV:Server") << QStringLiteral("Databasen svarar inte");
         QTest::addRow("SOAP 1.1 without faultcode, %d", status)
-            << status << CannedService::fault11(QString(), QStringLiteral("Okänt fel"))
-            << QString() << QStringLiteral("Okänt fel");
+            << status << CannedService::fault11(QString(), QStringLiteral("Okänt fel")) << QString()
+            << QStringLiteral("Okänt fel");
         QTest::addRow("SOAP 1.2, %d", status)
             << status << CannedService::fault12(QStringLiteral("env:Receiver"), QStringLiteral("Överbelastad"))
             << QStringLiteral("env:Receiver") << QStringLiteral("Överbelastad");
@@ -220,7 +162,7 @@ void TestSoapClient::faultsWhateverTheStatus()
     TestHttpServer server;
     SoapClient client(limits());
     initialise(client, CannedService::install(server, CannedReply::withStatus(status, body)));
-    const RaisedError error = raisedBy([&] { client.invoke(QStringLiteral("getCountryResultsValnatt")); });
+    const RaisedError error = raisedBy([&] { client.invoke(Country); });
     QCOMPARE(error.number(), ErrorNumber::SoapFault);
     QCOMPARE(error.description(), text);
     QCOMPARE(client.faultCode(), code);
@@ -229,58 +171,52 @@ void TestSoapClient::faultsWhateverTheStatus()
 
 void TestSoapClient::faultCodeClearedByTheNextCall()
 {
+    const CannedReply fault = CannedReply::withStatus(
+        500, CannedService::fault11(QStringLiteral("SOAP-ENV:Client"), QStringLiteral("Fel")));
     TestHttpServer server;
     SoapClient client(limits());
-    initialise(client, CannedService::install(server, CannedReply::withStatus(
-        500, CannedService::fault11(QStringLiteral("SOAP-ENV:Client"), QStringLiteral("Fel")))));
-    QVERIFY_THROWS_EXCEPTION(RaisedError, client.invoke(QStringLiteral("getCountryResultsValnatt")));
+    initialise(client, CannedService::install(server, fault));
+    QVERIFY_THROWS_EXCEPTION(RaisedError, client.invoke(Country));
     QCOMPARE(client.faultCode(), QStringLiteral("SOAP-ENV:Client"));
 
-    server.setReply(CannedService::EndpointPath, CannedReply::ok(countryAnswer(1)));
-    client.invoke(QStringLiteral("getCountryResultsValnatt"));
+    server.setReply(CannedService::EndpointPath, CannedReply::ok(answerWith(1)));
+    client.invoke(Country);
     QVERIFY(client.faultCode().isEmpty());
     QVERIFY(client.faultString().isEmpty());
 
     // A transport failure is no fault either.
-    server.setReply(CannedService::EndpointPath, CannedReply::withStatus(
-        500, CannedService::fault11(QStringLiteral("SOAP-ENV:Client"), QStringLiteral("Fel"))));
-    QVERIFY_THROWS_EXCEPTION(RaisedError, client.invoke(QStringLiteral("getCountryResultsValnatt")));
+    server.setReply(CannedService::EndpointPath, fault);
+    QVERIFY_THROWS_EXCEPTION(RaisedError, client.invoke(Country));
     server.setReply(CannedService::EndpointPath, CannedReply::withStatus(503, "busy", "text/plain"));
-    QCOMPARE(raisedBy([&] { client.invoke(QStringLiteral("getCountryResultsValnatt")); }).number(),
-             ErrorNumber::HttpStatus);
+    QCOMPARE(raisedBy([&] { client.invoke(Country); }).number(), ErrorNumber::HttpStatus);
     QVERIFY(client.faultCode().isEmpty());
+    QVERIFY(client.faultString().isEmpty());
 }
 
 void TestSoapClient::httpErrorsWithoutFault_data()
 {
     QTest::addColumn<CannedReply>("reply");
-    QTest::addColumn<int>("number");
     QTest::addColumn<QString>("descriptionPart");
     QTest::newRow("500 HTML page")
         << CannedReply::withStatus(500, "<html><head><title>Error</title></head><body>Boom</body></html>", "text/html")
-        << int(ErrorNumber::HttpStatus) << QStringLiteral("HTTP-status 500 (Internal Server Error)");
-    QTest::newRow("502 XHTML page")
-        << CannedReply::withStatus(502, "<?xml version='1.0'?><html xmlns='http://www.w3.org/1999/xhtml'><body/></html>", "application/xhtml+xml")
-        << int(ErrorNumber::HttpStatus) << QStringLiteral("HTTP-status 502 (Bad Gateway)");
-    QTest::newRow("404 empty") << CannedReply::withStatus(404, "", "text/plain") << int(ErrorNumber::HttpStatus)
-                               << QStringLiteral("HTTP-status 404");
-    QTest::newRow("500 with an answer, not a fault")
-        << CannedReply::withStatus(500, countryAnswer(1)) << int(ErrorNumber::HttpStatus) << QStringLiteral("500");
+        << QStringLiteral("HTTP-status 500 (Internal Server Error)");
+    QTest::newRow("404 empty") << CannedReply::withStatus(404, "", "text/plain") << QStringLiteral("HTTP-status 404");
+    QTest::newRow("500 with an answer, not a fault") << CannedReply::withStatus(500, answerWith(1))
+                                                     << QStringLiteral("500");
     CannedReply reason = CannedReply::withStatus(503, "", "text/plain");
     reason.reason = "Valnatten pausad";
-    QTest::newRow("own reason phrase") << reason << int(ErrorNumber::HttpStatus) << QStringLiteral("503 (Valnatten pausad)");
+    QTest::newRow("own reason phrase") << reason << QStringLiteral("503 (Valnatten pausad)");
 }
 
 void TestSoapClient::httpErrorsWithoutFault()
 {
     QFETCH(CannedReply, reply);
-    QFETCH(int, number);
     QFETCH(QString, descriptionPart);
     TestHttpServer server;
     SoapClient client(limits());
     initialise(client, CannedService::install(server, reply));
-    const RaisedError error = raisedBy([&] { client.invoke(QStringLiteral("getCountryResultsValnatt")); });
-    QCOMPARE(error.number(), number);
+    const RaisedError error = raisedBy([&] { client.invoke(Country); });
+    QCOMPARE(error.number(), ErrorNumber::HttpStatus);
     QVERIFY2(error.description().contains(descriptionPart), qPrintable(error.description()));
     QVERIFY2(error.description().contains(server.url(CannedService::EndpointPath).toString()),
              qPrintable(error.description()));
@@ -293,11 +229,14 @@ void TestSoapClient::misuse_data()
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("number");
-    QTest::newRow("not initialised") << false << QStringLiteral("getCountryResultsValnatt") << QStringList() << int(ErrorNumber::NotInitialised);
-    QTest::newRow("unknown operation") << true << QStringLiteral("getMunicipalityResults") << QStringList() << int(ErrorNumber::UnknownOperation);
-    QTest::newRow("operation in other case") << true << QStringLiteral("getcountryresultsvalnatt") << QStringList() << int(ErrorNumber::UnknownOperation);
-    QTest::newRow("argument too many") << true << QStringLiteral("getCountryResultsValnatt") << QStringList{QStringLiteral("01")} << int(ErrorNumber::BadArgument);
-    QTest::newRow("control character") << true << QStringLiteral("getCountyResultsValnatt") << QStringList{QStringLiteral("0\x01")} << int(ErrorNumber::BadArgument);
+    QTest::newRow("not initialised") << false << Country << QStringList() << int(ErrorNumber::NotInitialised);
+    QTest::newRow("unknown operation") << true << "getMunicipalityResults" << QStringList()
+                                       << int(ErrorNumber::UnknownOperation);
+    QTest::newRow("operation in other case") << true << Country.toLower() << QStringList()
+                                             << int(ErrorNumber::UnknownOperation);
+    QTest::newRow("argument too many") << true << Country << QStringList{"01"} << int(ErrorNumber::BadArgument);
+    QTest::newRow("control character") << true << "getCountyResultsValnatt" << QStringList{"0\x01"}
+                                       << int(ErrorNumber::BadArgument);
 }
 
 void TestSoapClient::misuse()
@@ -307,7 +246,7 @@ void TestSoapClient::misuse()
     QFETCH(QStringList, arguments);
     QFETCH(int, number);
     TestHttpServer server;
-    const QUrl wsdl = CannedService::install(server, CannedReply::ok(countryAnswer(1)));
+    const QUrl wsdl = CannedService::install(server, CannedReply::ok(answerWith(1)));
     SoapClient client(limits());
     if (initialised)
         initialise(client, wsdl);
@@ -330,19 +269,22 @@ void TestSoapClient::properties_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<int>("number"); // 0: accepted
-    QTest::newRow("current user") << true << QStringLiteral("ProxyServer") << QVariant(QStringLiteral("<CURRENT_USER>")) << 0;
-    QTest::newRow("host:port") << true << QStringLiteral("ProxyServer") << QVariant(QStringLiteral("proxy.example:3128")) << 0;
-    QTest::newRow("no proxy") << true << QStringLiteral("ProxyServer") << QVariant(QString()) << 0;
-    QTest::newRow("auto proxy on") << true << QStringLiteral("EnableAutoProxy") << QVariant(true) << 0;
-    QTest::newRow("auto proxy off") << true << QStringLiteral("EnableAutoProxy") << QVariant(false) << 0;
-    QTest::newRow("proxy without port") << true << QStringLiteral("ProxyServer") << QVariant(QStringLiteral("proxy.example")) << int(ErrorNumber::BadArgument);
-    QTest::newRow("proxy port not a number") << true << QStringLiteral("ProxyServer") << QVariant(QStringLiteral("proxy:http")) << int(ErrorNumber::BadArgument);
-    QTest::newRow("proxy port too big") << true << QStringLiteral("ProxyServer") << QVariant(QStringLiteral("proxy:70000")) << int(ErrorNumber::BadArgument);
-    QTest::newRow("auto proxy as text") << true << QStringLiteral("EnableAutoProxy") << QVariant(QStringLiteral("true")) << int(ErrorNumber::BadArgument);
-    QTest::newRow("unknown connector property") << true << QStringLiteral("ProxyPort") << QVariant(8080) << int(ErrorNumber::UnknownProperty);
-    QTest::newRow("connector name in other case") << true << QStringLiteral("proxyserver") << QVariant(QStringLiteral("<CURRENT_USER>")) << int(ErrorNumber::UnknownProperty);
-    QTest::newRow("factory") << false << QStringLiteral("GCTMObjectFactory") << QVariant() << 0;
-    QTest::newRow("unknown client property") << false << QStringLiteral("ServerHTTPRequest") << QVariant() << int(ErrorNumber::UnknownProperty);
+    QTest::newRow("current user") << true << "ProxyServer" << QVariant("<CURRENT_USER>") << 0;
+    QTest::newRow("host:port") << true << "ProxyServer" << QVariant("proxy.example:3128") << 0;
+    QTest::newRow("no proxy") << true << "ProxyServer" << QVariant(QString()) << 0;
+    QTest::newRow("auto proxy") << true << "EnableAutoProxy" << QVariant(true) << 0;
+    QTest::newRow("proxy without port") << true << "ProxyServer" << QVariant("proxy.example")
+                                        << int(ErrorNumber::BadArgument);
+    QTest::newRow("proxy port too big") << true << "ProxyServer" << QVariant("proxy:70000")
+                                        << int(ErrorNumber::BadArgument);
+    QTest::newRow("auto proxy as text") << true << "EnableAutoProxy" << QVariant("true") << int(ErrorNumber::BadArgument);
+    QTest::newRow("unknown connector property") << true << "ProxyPort" << QVariant(8080)
+                                                << int(ErrorNumber::UnknownProperty);
+    QTest::newRow("connector name in other case") << true << "proxyserver" << QVariant("<CURRENT_USER>")
+                                                  << int(ErrorNumber::UnknownProperty);
+    QTest::newRow("factory") << false << "GCTMObjectFactory" << QVariant() << 0;
+    QTest::newRow("unknown client property") << false << "ServerHTTPRequest" << QVariant()
+                                             << int(ErrorNumber::UnknownProperty);
 }
 
 void TestSoapClient::properties()
@@ -356,11 +298,11 @@ void TestSoapClient::properties()
         if (connector)
             client.setConnectorProperty(name, value);
         else
-            client.setClientProperty(name, std::make_shared<Factory>());
+            client.setClientProperty(name, std::make_shared<TestFactory>());
     });
     QCOMPARE(error.number(), number);
-    if (number != 0)
-        QVERIFY2(error.description().contains(name) || number == ErrorNumber::BadArgument, qPrintable(error.description()));
+    if (number == ErrorNumber::UnknownProperty)
+        QVERIFY2(error.description().contains(name), qPrintable(error.description()));
 }
 
 void TestSoapClient::explicitProxyCarriesTheRequests()
@@ -370,12 +312,12 @@ void TestSoapClient::explicitProxyCarriesTheRequests()
     const QByteArray wsdlUrl = "http://wsdl.kestrova.invalid/emu2003/ElectionResults.wsdl";
     const QByteArray endpoint = "http://wsdl.kestrova.invalid/emu2003/ElectionResults";
     proxy.setReply(wsdlUrl, CannedReply::ok(CannedService::wsdl(QUrl(QString::fromLatin1(endpoint)))));
-    proxy.setReply(endpoint, CannedReply::ok(countryAnswer(2)));
+    proxy.setReply(endpoint, CannedReply::ok(answerWith(2)));
     SoapClient client(limits());
     client.setConnectorProperty(QStringLiteral("ProxyServer"), QStringLiteral("127.0.0.1:%1").arg(proxy.port()));
     initialise(client, QUrl(QString::fromLatin1(wsdlUrl)));
-    client.setClientProperty(QStringLiteral("GCTMObjectFactory"), std::make_shared<Factory>());
-    QCOMPARE(int(client.invoke(QStringLiteral("getCountryResultsValnatt")).array().size()), 2);
+    client.setClientProperty(QStringLiteral("GCTMObjectFactory"), std::make_shared<TestFactory>());
+    QCOMPARE(int(client.invoke(Country).array().size()), 2);
     const auto requests = proxy.requests();
     QCOMPARE(requests.size(), 2);
     QCOMPARE(requests[0].path, wsdlUrl);
@@ -385,20 +327,13 @@ void TestSoapClient::explicitProxyCarriesTheRequests()
 void TestSoapClient::badMappingFailsBeforeTheNetwork()
 {
     TestHttpServer server;
-    const QUrl wsdl = CannedService::install(server, CannedReply::ok(countryAnswer(1)));
+    const QUrl wsdl = CannedService::install(server, CannedReply::ok(answerWith(1)));
     SoapClient client(limits());
-    const RaisedError error = raisedBy([&] {
-        client.initialise(wsdl.toString(),
-                          QStringLiteral("<servicemapping><service name='ElectionResults'>"
-                                         "<using PROGID='MSSOAP.GenericCustomTypeMapper31' cachable='0' ID='GCTM'/>"
-                                         "</service></servicemapping>"),
-                          QStringLiteral(KSV_SERVICE_NAME), QStringLiteral(KSV_PORT_NAME),
-                          QStringLiteral(KSV_SERVICE_NAMESPACE));
-    });
-    QCOMPARE(error.number(), ErrorNumber::UnknownTypeMapper);
+    QString mapping = Mapping;
+    mapping.replace(QLatin1String("Mapper30"), QLatin1String("Mapper31"));
+    QCOMPARE(raisedBy([&] { initialise(client, wsdl, mapping); }).number(), ErrorNumber::UnknownTypeMapper);
     QVERIFY(server.requests().isEmpty());
-    QCOMPARE(raisedBy([&] { client.invoke(QStringLiteral("getCountryResultsValnatt")); }).number(),
-             ErrorNumber::NotInitialised);
+    QCOMPARE(raisedBy([&] { client.invoke(Country); }).number(), ErrorNumber::NotInitialised);
 }
 
 void TestSoapClient::oversizedWsdlIsRefusedWhileReading()
@@ -406,10 +341,8 @@ void TestSoapClient::oversizedWsdlIsRefusedWhileReading()
     TestHttpServer server;
     CannedReply huge = CannedReply::ok({});
     huge.chunked = true; // no length announced: the limit must act on what arrives
-    const QByteArray piece(1024 * 1024, ' ');
-    huge.chunks.append("<wsdl:definitions xmlns:wsdl='http://schemas.xmlsoap.org/wsdl/'>");
-    for (int i = 0; i < 20; ++i)
-        huge.chunks.append(piece);
+    huge.chunks = QList<QByteArray>(20, QByteArray(1024 * 1024, ' '));
+    huge.chunks.prepend("<wsdl:definitions xmlns:wsdl='http://schemas.xmlsoap.org/wsdl/'>");
     server.setReply(CannedService::WsdlPath, huge);
     SoapClient client(limits());
     const RaisedError error = raisedBy([&] { initialise(client, server.url(CannedService::WsdlPath)); });
@@ -417,46 +350,10 @@ void TestSoapClient::oversizedWsdlIsRefusedWhileReading()
     QVERIFY2(error.description().contains(QLatin1String("WSDL")), qPrintable(error.description()));
 }
 
-void TestSoapClient::endpointDown()
-{
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const QUrl endpoint(QStringLiteral("http://127.0.0.1:%1/down").arg(probe.serverPort()));
-    probe.close();
-    TestHttpServer server;
-    server.setReply(CannedService::WsdlPath, CannedReply::ok(CannedService::wsdl(endpoint)));
-    SoapClient client(limits());
-    initialise(client, server.url(CannedService::WsdlPath));
-    const RaisedError error = raisedBy([&] { client.invoke(QStringLiteral("getCountryResultsValnatt")); });
-    QCOMPARE(error.number(), ErrorNumber::CannotConnect);
-    QCOMPARE(error.description(), QStringLiteral("Kunde inte ansluta till %1: anslutningen nekades").arg(endpoint.toString()));
-}
-
-void TestSoapClient::gzipAnswer()
-{
-    TestHttpServer server;
-    CannedReply reply = CannedReply::ok(testsupport::gzip(countryAnswer(40)));
-    reply.headers.append({QByteArray("Content-Encoding"), QByteArray("gzip")});
-    SoapClient client(limits());
-    initialise(client, CannedService::install(server, reply));
-    client.setClientProperty(QStringLiteral("GCTMObjectFactory"), std::make_shared<Factory>());
-    QCOMPARE(int(client.invoke(QStringLiteral("getCountryResultsValnatt")).array().size()), 40);
-}
-
-void TestSoapClient::noFactorySkipsMappedElements()
-{
-    TestHttpServer server;
-    SoapClient client(limits());
-    initialise(client, CannedService::install(server, CannedReply::ok(countryAnswer(3))));
-    const soap::Variant answer = client.invoke(QStringLiteral("getCountryResultsValnatt"));
-    QVERIFY(answer.isArray());
-    QVERIFY(answer.array().empty());
-}
-
 void TestSoapClient::factoryIsShared()
 {
-    auto factory = std::make_shared<Factory>();
-    std::weak_ptr<Factory> watch = factory;
+    auto factory = std::make_shared<TestFactory>();
+    std::weak_ptr<TestFactory> watch = factory;
     {
         SoapClient client(limits());
         client.setClientProperty(QStringLiteral("GCTMObjectFactory"), factory);
