@@ -3,10 +3,6 @@
 #include "raisederror.h"
 #include "responsedecoder.h"
 
-#ifdef KSV_HAVE_SERVICE
-#include "struct_QueryResult.h"
-#endif
-
 #include <QRandomGenerator>
 #include <QStringEncoder>
 #include <QTest>
@@ -148,13 +144,9 @@ private slots:
     void refusesBadAnswers();
     void nestingUpToTheLimitIsAccepted();
     void factoryDecidesWhatIsMade();
-    void factoryErrorsReachTheCaller();
     void staysFailedAfterAnError();
     void truncatedAnswersAlwaysRaise();
     void flippedBytesNeverCrash();
-#ifdef KSV_HAVE_SERVICE
-    void fillsQueryResultRecords();
-#endif
 };
 
 void tst_ResponseDecoder::decodesAnswers_data()
@@ -178,11 +170,6 @@ void tst_ResponseDecoder::decodesAnswers_data()
                     "i:type=\"enc:Array\" enc:arrayType=\"q:QueryResult[1]\">"
                     "<item i:type=\"q:QueryResult\"><code>07</code></item></return>"
                     "</e:getCountryResultsValnattResponse>")
-        << 2 << "07,,";
-    QTest::newRow("a prefix redeclared on the item")
-        << arrayOf("<item xmlns:ns1=\"http://valresultat.example/ElectionResults.xsd\" xsi:type=\"ns1:QueryResult\">"
-                   "<code>07</code></item>",
-                   "xsd:anyType[1]")
         << 2 << "07,,";
     QTest::newRow("a redeclaration ends with its element")
         << arrayOf("<item xmlns:ns1=\"urn:other\" xmlns:ns2=\"http://valresultat.example/ElectionResults.xsd\" "
@@ -237,16 +224,13 @@ void tst_ResponseDecoder::decodesAnswers_data()
         << arrayOf("<item xsi:type=\"ns1:QueryResult\"><code xsi:nil=\"true\"/><name>Gotland</name></item>"
                    "<item xsi:nil=\"true\"/>")
         << 0 << ",Gotland,";
-    QTest::newRow("members in any order, missing and unknown ones")
-        << arrayOf("<item xsi:type=\"ns1:QueryResult\"><yesNum>12</yesNum><turnout>80</turnout><code>01</code></item>")
-        << 0 << "01,,12";
+    QTest::newRow("members in any order, missing and unknown ones, blanks kept")
+        << arrayOf("<item xsi:type=\"ns1:QueryResult\"><yesNum>12</yesNum><turnout>80</turnout><code> 01 </code></item>")
+        << 0 << " 01 ,,12";
     QTest::newRow("CDATA, entities and character references")
         << arrayOf("<item xsi:type=\"ns1:QueryResult\"><code><![CDATA[<01>]]></code>"
                    "<name>V&#xE4;stra G&#246;taland &amp; &lt;&gt;&quot;&apos;</name></item>")
         << 0 << "<01>,Västra Götaland & <>\"',";
-    QTest::newRow("text kept exactly, blanks and all")
-        << arrayOf("<item xsi:type=\"ns1:QueryResult\"><code> 01 </code><name>\n</name><yesNum>51,3</yesNum></item>")
-        << 0 << " 01 ,\n,51,3";
     QTest::newRow("long member, then shorter ones")
         << arrayOf(item("01", QByteArray("\xC3\xB6").repeated(600)) + item("03", "\xC3\x85"))
         << 0 << QStringLiteral("01,") + QString(600, QChar(0xF6)) + QStringLiteral(",|03,\u00C5,");
@@ -258,7 +242,6 @@ void tst_ResponseDecoder::decodesAnswers_data()
         << arrayOf("<item xsi:type=\"ns1:QueryResult\"><name>Skåne <b>län</b></name></item>") << 0 << ",Skåne län,";
     QTest::newRow("empty array, [0]")
         << response("<return xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"ns1:QueryResult[0]\"/>") << 2 << "";
-    QTest::newRow("empty array, no items") << response("<return>\n</return>") << 0 << "";
     QTest::newRow("header skipped")
         << envelope("<ns2:getCountryResultsValnattResponse><return>" + item("01", "A")
                         + "</return></ns2:getCountryResultsValnattResponse>",
@@ -319,7 +302,7 @@ void tst_ResponseDecoder::sameIdTwiceIsTheSameObject()
 void tst_ResponseDecoder::decodesInAnyPieces_data()
 {
     QTest::addColumn<qsizetype>("piece");
-    for (qsizetype piece : {1, 2, 3, 5, 7, 16, 61, 4096})
+    for (qsizetype piece : {1, 3, 7, 4096})
         QTest::addRow("%lld bytes", qlonglong(piece)) << piece;
 }
 
@@ -362,7 +345,6 @@ void tst_ResponseDecoder::readsCharsets_data()
     QTest::newRow("UTF-16BE with BOM") << encoded(QStringConverter::Utf16BE, make("UTF-16", name), true)
                                        << QByteArray() << name;
     QTest::newRow("ISO-8859-1 declared") << make("ISO-8859-1", latin).toLatin1() << QByteArray() << latin;
-    QTest::newRow("latin1 alias declared") << make("latin1", latin).toLatin1() << QByteArray() << latin;
     QByteArray cp1252 = make("windows-1252", QStringLiteral("Västra Götaland # 5 $")).toLatin1();
     cp1252.replace('#', '\x96').replace('$', '\x80');
     QTest::newRow("windows-1252 declared") << cp1252 << QByteArray() << name;
@@ -447,9 +429,6 @@ void tst_ResponseDecoder::refusesBadAnswers_data()
         << "ElectionResults.wsdl}QueryResult";
     QTest::newRow("undeclared prefix in xsi:type")
         << arrayOf("<item xsi:type=\"zz:QueryResult\"/>") << QByteArray() << ErrorNumber::MalformedXml << "zz:QueryResult";
-    QTest::newRow("undeclared element prefix")
-        << QByteArray("<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body><x:a/></e:Body></e:Envelope>")
-        << QByteArray() << ErrorNumber::MalformedXml << "\"x:a\"";
     QTest::newRow("undeclared prefix on xsi:nil")
         << arrayOf("<item q:nil=\"true\"/>") << QByteArray() << ErrorNumber::MalformedXml << "\"q\"";
     QTest::newRow("HTML page") << QByteArray("<html><body><h1>500 Internal Server Error</h1></body></html>")
@@ -468,8 +447,6 @@ void tst_ResponseDecoder::refusesBadAnswers_data()
         << envelope("<ns2:getCountryResultsValnattResponse/>", "<SOAP-ENV:Header>" + QByteArray("<a>").repeated(ResponseDecoder::MaxDepth)
                                       + QByteArray("</a>").repeated(ResponseDecoder::MaxDepth) + "</SOAP-ENV:Header>")
         << QByteArray() << ErrorNumber::NestingTooDeep << "256";
-    QTest::newRow("not SOAP") << QByteArray("<results><item/></results>") << QByteArray() << ErrorNumber::NotSoap
-                              << "<results>";
     QTest::newRow("Envelope of another namespace")
         << QByteArray("<Envelope xmlns=\"urn:x\"><Body/></Envelope>") << QByteArray() << ErrorNumber::NotSoap << "urn:x";
     QTest::newRow("no Body")
@@ -493,10 +470,6 @@ void tst_ResponseDecoder::refusesBadAnswers_data()
         << envelope("<ns2:getCountryResultsValnattResponse><return><item href=\"#a\"/></return>"
                     "</ns2:getCountryResultsValnattResponse><multiRef id=\"a\" href=\"#b\"/><multiRef id=\"b\" href=\"#a\"/>")
         << QByteArray() << ErrorNumber::BadReference << "cirkel";
-    QTest::newRow("self reference")
-        << envelope("<ns2:getCountryResultsValnattResponse><return href=\"#a\"/></ns2:getCountryResultsValnattResponse>"
-                    "<multiRef id=\"a\" href=\"#a\"/>")
-        << QByteArray() << ErrorNumber::BadReference << "cirkel";
     QTest::newRow("reference outside the answer")
         << arrayOf("<item href=\"http://evil.example/x.xml\"/>") << QByteArray() << ErrorNumber::BadReference
         << "evil.example";
@@ -510,9 +483,6 @@ void tst_ResponseDecoder::refusesBadAnswers_data()
         << ErrorNumber::UnsupportedEncoding << "KOI8-R";
     QTest::newRow("unknown HTTP charset") << valid << QByteArray("x-mac-cyrillic") << ErrorNumber::UnsupportedEncoding
                                           << "x-mac-cyrillic";
-    QTest::newRow("declared UTF-16 on one-byte text")
-        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>") << QByteArray()
-        << ErrorNumber::UnsupportedEncoding << "teckenkodningen";
 }
 
 void tst_ResponseDecoder::refusesBadAnswers()
@@ -551,21 +521,15 @@ void tst_ResponseDecoder::factoryDecidesWhatIsMade()
 
     // No factory at all: nothing can be made.
     QCOMPARE(render(decode(answer, rpcExpectation(), {}, 0, setupWith(nullptr)).value), QString());
-}
 
-void tst_ResponseDecoder::factoryErrorsReachTheCaller()
-{
-    auto factory = std::make_shared<TestFactory>();
-    factory->make = [](int) -> ObjectPtr {
-        throw RaisedError(0x1234, QStringLiteral("clsof_Factory_ElectionResul"), QStringLiteral("DOM-fel"));
-    };
+    // The factory's own error reaches the caller unchanged.
+    factory->make = [](int) -> ObjectPtr { throw RaisedError(0x1234, QStringLiteral("fabrik"), QStringLiteral("DOM-fel")); };
     try {
-        decode(arrayOf(item("01", "A")), rpcExpectation(), {}, 0, setupWith(factory));
+        decode(answer, rpcExpectation(), {}, 0, setupWith(factory));
         QFAIL("no error");
     } catch (const RaisedError &error) {
         QCOMPARE(error.number(), 0x1234);
-        QCOMPARE(error.source(), QStringLiteral("clsof_Factory_ElectionResul"));
-        QCOMPARE(error.description(), QStringLiteral("DOM-fel"));
+        QCOMPARE(error.source(), QStringLiteral("fabrik"));
     }
 }
 
@@ -573,9 +537,9 @@ void tst_ResponseDecoder::staysFailedAfterAnError()
 {
     ResponseDecoder decoder(setupWith(std::make_shared<TestFactory>()), rpcExpectation(), {}, Where);
     const QByteArray bad = "<html>";
-    QVERIFY_THROWS_EXCEPTION(RaisedError, decoder.feed(bad.constData(), bad.size()));
     const QByteArray good = arrayOf(item("01", "A"));
-    try {
+    QVERIFY_THROWS_EXCEPTION(RaisedError, decoder.feed(bad.constData(), bad.size()));
+    try { // the first error stays, whatever follows
         decoder.feed(good.constData(), good.size());
         decoder.finish();
         QFAIL("a failed decoder accepted more input");
@@ -595,16 +559,8 @@ void tst_ResponseDecoder::truncatedAnswersAlwaysRaise()
         "<ns2:getCountryResultsValnattResponse><return><item href=\"#id0\"/>" + item("02", "B&amp;C")
         + "</return></ns2:getCountryResultsValnattResponse>"
           "<multiRef id=\"id0\" xsi:type=\"ns1:QueryResult\"><code><![CDATA[01]]></code></multiRef>");
-    const qsizetype end = answer.lastIndexOf('>') + 1;
-    for (qsizetype length = 0; length < end; ++length) {
-        bool raised = false;
-        try {
-            decode(answer.left(length));
-        } catch (const RaisedError &) {
-            raised = true;
-        }
-        QVERIFY2(raised, qPrintable(QStringLiteral("cut at %1 bytes was accepted").arg(length)));
-    }
+    for (qsizetype length = 0; length <= answer.lastIndexOf('>'); ++length)
+        QVERIFY2(decodeError(answer.left(length)).number() != 0, qPrintable(QString::number(length)));
 }
 
 void tst_ResponseDecoder::flippedBytesNeverCrash()
@@ -620,49 +576,21 @@ void tst_ResponseDecoder::flippedBytesNeverCrash()
     int accepted = 0;
     for (int round = 0; round < 3000; ++round) {
         QByteArray mutated = answer;
-        const int flips = 1 + random.bounded(4);
-        for (int i = 0; i < flips; ++i) {
-            const int at = random.bounded(int(mutated.size()));
-            mutated[at] = random.bounded(2) ? char(random.bounded(256))
-                                            : interesting[random.bounded(int(sizeof interesting - 1))];
-        }
+        for (int flips = 1 + random.bounded(4); flips > 0; --flips)
+            mutated[random.bounded(int(mutated.size()))] = random.bounded(2)
+                ? char(random.bounded(256))
+                : interesting[random.bounded(int(sizeof interesting - 1))];
         try {
             const DecodedAnswer decoded = decode(mutated, rpcExpectation(), {}, 1 + random.bounded(300));
-            if (!decoded.fault && decoded.value.isArray()) {
-                for (const ObjectPtr &object : decoded.value.array())
-                    QVERIFY(object);
-            }
+            for (const ObjectPtr &object : decoded.value.isArray() ? decoded.value.array() : Variant::Array())
+                QVERIFY(object);
             ++accepted;
         } catch (const RaisedError &) {
         }
     }
     // Some flips hit text and leave a valid answer; most must not.
-    QVERIFY(accepted > 0);
-    QVERIFY(accepted < 3000);
+    QVERIFY(accepted > 0 && accepted < 3000);
 }
-
-#ifdef KSV_HAVE_SERVICE
-void tst_ResponseDecoder::fillsQueryResultRecords()
-{
-    QByteArray members;
-    const auto &names = struct_QueryResult::memberNames();
-    for (std::size_t i = 0; i < names.size(); ++i)
-        members += "<" + names[i].toUtf8() + " xsi:type=\"xsd:string\">v" + QByteArray::number(qulonglong(i)) + "</"
-            + names[i].toUtf8() + ">";
-    auto factory = std::make_shared<TestFactory>();
-    factory->make = [](int) { return std::make_shared<struct_QueryResult>(); };
-    const Variant value = decode(arrayOf("<item xsi:type=\"ns1:QueryResult\">" + members + "</item>",
-                                         "ns1:QueryResult[1]"),
-                                 rpcExpectation(), {}, 0, setupWith(factory))
-                              .value;
-    QCOMPARE(value.array().size(), std::size_t(1));
-    const auto *record = dynamic_cast<const struct_QueryResult *>(value.array().front().get());
-    QVERIFY(record);
-    QCOMPARE(record->generated(), QStringLiteral("v0"));
-    QCOMPARE(record->name(), QStringLiteral("v3"));
-    QCOMPARE(record->turnoutPerc(), QStringLiteral("v14"));
-}
-#endif
 
 QTEST_MAIN(tst_ResponseDecoder)
 #include "tst_responsedecoder.moc"
