@@ -100,12 +100,7 @@ void TestElectionResults::mappingDocumentIsExact()
         + QStringLiteral(KSV_SCHEMA_NAMESPACE)
         + QStringLiteral("' uses='GCTM' targetClassName='struct_QueryResult'/>"
                          "</types></service></servicemapping>");
-    const QString document = clsws_ElectionResults::serviceMappingDocument();
-    QCOMPARE(document, expected);
-    QVERIFY(!document.contains(QLatin1Char('"')));
-    QVERIFY(!document.contains(QLatin1String("> ")) && !document.contains(QLatin1String(" <")));
-    QVERIFY(!document.contains(QLatin1Char('\n')));
-    QVERIFY(document.startsWith(QLatin1String("<servicemapping>")));
+    QCOMPARE(clsws_ElectionResults::serviceMappingDocument(), expected);
 }
 
 void TestElectionResults::bundledService_data()
@@ -122,32 +117,15 @@ void TestElectionResults::bundledService()
     clsws_ElectionResults client(settingsFor(QUrl(server.wsdlUrl())));
 
     const soap::Variant country = client.wsm_getCountryResultsValnatt();
-    QVERIFY(country.isArray());
-    QVERIFY(country.array().size() > 1);
-    QStringList countyCodes;
-    for (std::size_t i = 0; i < country.array().size(); ++i) {
-        const auto record = recordAt(country, i);
-        QVERIFY2(record, "every item is a struct_QueryResult");
-        QVERIFY(!record->name().isEmpty());
-        if (record->resultType() == QLatin1String("county"))
-            countyCodes.append(record->code());
-    }
-    QVERIFY(!countyCodes.isEmpty());
-
-    const QString code = countyCodes.first();
-    const soap::Variant county = client.wsm_getCountyResultsValnatt(code);
-    QVERIFY(county.isArray());
-    QVERIFY(!county.array().empty());
-    bool found = false;
-    for (std::size_t i = 0; i < county.array().size(); ++i) {
-        const auto record = recordAt(county, i);
-        QVERIFY(record);
-        found = found || record->code() == code;
-    }
-    QVERIFY2(found, "the county's own record is in its answer");
-
-    QVERIFY(client.wsm_getCountryResultsSlutsam().isArray());
-    QVERIFY(client.wsm_getCountyResultsSlutsam(code).isArray());
+    QCOMPARE(country.array().size(), std::size_t(22)); // the country, then its 21 counties
+    QCOMPARE(recordAt(country, 0)->resultType(), QStringLiteral("country"));
+    const auto county = recordAt(country, 1);
+    QVERIFY(county);
+    QCOMPARE(county->resultType(), QStringLiteral("county"));
+    // Each county answer starts with the county's own row.
+    QCOMPARE(recordAt(client.wsm_getCountyResultsValnatt(county->code()), 0)->code(), county->code());
+    QCOMPARE(recordAt(client.wsm_getCountyResultsSlutsam(county->code()), 0)->name(), county->name());
+    QCOMPARE(client.wsm_getCountryResultsSlutsam().array().size(), std::size_t(22));
 }
 
 void TestElectionResults::recordsKeepOrderAndText_data()
@@ -181,9 +159,6 @@ void TestElectionResults::recordsKeepOrderAndText()
             QCOMPARE(record->member(member).value_or(QStringLiteral("<none>")),
                      records[i].value(member));
     }
-    QCOMPARE(recordAt(answer, 1)->yesPerc(), QStringLiteral("52,30"));
-    QCOMPARE(recordAt(answer, 2)->code(), QStringLiteral("007"));
-    QCOMPARE(recordAt(answer, 3)->noNum(), QString());
 }
 
 void TestElectionResults::faultsBecomeOneNumber_data()
@@ -192,21 +167,19 @@ void TestElectionResults::faultsBecomeOneNumber_data()
     QTest::addColumn<CannedReply>("reply");
     QTest::addColumn<QString>("faultString");
 
-    for (int op = 0; op < 4; ++op) {
-        const QByteArray name = allOperations().at(op).name.toLatin1();
-        QTest::addRow("%s: 1.1 fault, 500", name.constData())
-            << op << CannedReply::withStatus(500, CannedService::fault11(QStringLiteral("SOAP-ENV:Server"), QStringLiteral("Okänt län")))
-            << QStringLiteral("Okänt län");
-        QTest::addRow("%s: 1.1 fault, 200", name.constData())
-            << op << CannedReply::ok(CannedService::fault11(QStringLiteral("SOAP-ENV:Client"), QStringLiteral("Fel i anropet")))
-            << QStringLiteral("Fel i anropet");
-        QTest::addRow("%s: 1.1 fault without faultcode, 500", name.constData())
-            << op << CannedReply::withStatus(500, CannedService::fault11(QString(), QStringLiteral("Tjänsten stängd")))
-            << QStringLiteral("Tjänsten stängd");
-        QTest::addRow("%s: 1.2 fault, 400", name.constData())
-            << op << CannedReply::withStatus(400, CannedService::fault12(QStringLiteral("env:Sender"), QStringLiteral("Ogiltigt argument")))
-            << QStringLiteral("Ogiltigt argument");
-    }
+    // Each operation with another kind of fault; the kinds themselves are the SOAP client's tests.
+    QTest::newRow("wsm_getCountryResultsValnatt")
+        << 0 << CannedReply::withStatus(500, CannedService::fault11(QStringLiteral("SOAP-ENV:Server"), QStringLiteral("Okänt län")))
+        << QStringLiteral("Okänt län");
+    QTest::newRow("wsm_getCountyResultsValnatt")
+        << 1 << CannedReply::ok(CannedService::fault11(QStringLiteral("SOAP-ENV:Client"), QStringLiteral("Fel i anropet")))
+        << QStringLiteral("Fel i anropet");
+    QTest::newRow("wsm_getCountyResultsSlutsam")
+        << 2 << CannedReply::withStatus(500, CannedService::fault11(QString(), QStringLiteral("Tjänsten stängd")))
+        << QStringLiteral("Tjänsten stängd");
+    QTest::newRow("wsm_getCountryResultsSlutsam")
+        << 3 << CannedReply::withStatus(400, CannedService::fault12(QStringLiteral("env:Sender"), QStringLiteral("Ogiltigt argument")))
+        << QStringLiteral("Ogiltigt argument");
 }
 
 void TestElectionResults::faultsBecomeOneNumber()
@@ -236,9 +209,6 @@ void TestElectionResults::otherFailuresKeepNumberAndDescription_data()
     QTest::newRow("HTML error page")
         << CannedReply::withStatus(500, "<html><body><h1>Internal error</h1></body></html>", "text/html")
         << int(soap::ErrorNumber::HttpStatus) << QStringLiteral("500 (Internal Server Error)");
-    QTest::newRow("404 without body")
-        << CannedReply::withStatus(404, "", "text/plain") << int(soap::ErrorNumber::HttpStatus)
-        << QStringLiteral("404");
     CannedReply cut = CannedReply::ok("<SOAP-ENV:Envelope xmlns:SOAP-ENV='http://schemas.xmlsoap.org/soap/envelope/'><SOAP-ENV:Body>");
     cut.closeMidAnswer = true;
     QTest::newRow("closed mid-answer") << cut << int(soap::ErrorNumber::ConnectionClosed)
@@ -270,8 +240,6 @@ void TestElectionResults::constructionFailsWithTheFailureItself_data()
     QTest::addColumn<int>("number");
     QTest::newRow("WSDL missing") << CannedReply::withStatus(404, "nope", "text/plain")
                                   << int(soap::ErrorNumber::HttpStatus);
-    QTest::newRow("WSDL not XML") << CannedReply::ok("<html><body>", "text/html")
-                                  << int(soap::ErrorNumber::MalformedXml);
     QTest::newRow("WSDL of another service")
         << CannedReply::ok(QByteArray(CannedService::wsdl(QUrl("http://127.0.0.1:1/x")))
                                .replace("name=\"ElectionResults\"", "name=\"Other\""))

@@ -37,25 +37,13 @@ class TestQueryResult : public QObject
 {
     Q_OBJECT
 private slots:
-    void namesMatchAccessorsInOrder();
     void byNameReachesOnlyItsOwnMember_data();
     void byNameReachesOnlyItsOwnMember();
-    void textPassesUnchanged_data();
-    void textPassesUnchanged();
     void unknownNamesLeaveTheRecordAlone_data();
     void unknownNamesLeaveTheRecordAlone();
     void settingInAnyOrderKeepsTheOthers_data();
     void settingInAnyOrderKeepsTheOthers();
 };
-
-void TestQueryResult::namesMatchAccessorsInOrder()
-{
-    const auto list = accessors();
-    const auto &names = struct_QueryResult::memberNames();
-    QCOMPARE(int(names.size()), list.size());
-    for (int i = 0; i < list.size(); ++i)
-        QCOMPARE(names[std::size_t(i)], list[i].name);
-}
 
 void TestQueryResult::byNameReachesOnlyItsOwnMember_data()
 {
@@ -69,6 +57,9 @@ void TestQueryResult::byNameReachesOnlyItsOwnMember()
 {
     QFETCH(int, index);
     const auto list = accessors();
+    // The by-name list holds the fifteen members in declaration order.
+    QCOMPARE(int(struct_QueryResult::memberNames().size()), list.size());
+    QCOMPARE(struct_QueryResult::memberNames()[std::size_t(index)], list[index].name);
     struct_QueryResult record;
     QVERIFY(record.setMember(list[index].name, QStringLiteral("värde")));
     for (int i = 0; i < list.size(); ++i) {
@@ -77,26 +68,6 @@ void TestQueryResult::byNameReachesOnlyItsOwnMember()
     }
     list[index].write(record, QStringLiteral("annat"));
     QCOMPARE(record.member(list[index].name), std::optional<QString>(QStringLiteral("annat")));
-}
-
-void TestQueryResult::textPassesUnchanged_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("decimal comma") << QStringLiteral("52,30");
-    QTest::newRow("leading zeros") << QStringLiteral("0007");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("blanks around") << QStringLiteral("  12 ");
-    QTest::newRow("non-Latin") << QStringLiteral("Västra Götalands län");
-}
-
-void TestQueryResult::textPassesUnchanged()
-{
-    QFETCH(QString, text);
-    struct_QueryResult record;
-    for (const Accessor &accessor : accessors()) {
-        record.setMember(accessor.name, text);
-        QCOMPARE(accessor.read(record), text);
-    }
 }
 
 void TestQueryResult::unknownNamesLeaveTheRecordAlone_data()
@@ -142,14 +113,12 @@ void TestQueryResult::settingInAnyOrderKeepsTheOthers_data()
 
     QTest::newRow("declaration order") << inOrder(QStringLiteral("v"));
     QTest::newRow("reverse order") << reversed;
+    // Text passes unchanged: decimal comma, leading zeros, blanks, non-Latin letters.
     QTest::newRow("every other, then the rest")
-        << QStringList{"0:a", "2:cc", "4:eeee", "14:ö", "1:b", "3:ddd", "13:n", "5:f"};
-    QTest::newRow("middle made longer") << inOrder(QStringLiteral("v")) + QStringList{"7:" + longText};
-    QTest::newRow("middle made shorter") << inOrder(QStringLiteral("value-")) + QStringList{"7:x"};
-    QTest::newRow("middle emptied") << inOrder(QStringLiteral("v")) + QStringList{"7:"};
+        << QStringList{"0:52,30", "2:0007", "4:  12 ", "14:Västra Götalands län", "1:b", "3:ddd", "13:n", "5:f"};
+    QTest::newRow("middle made longer, then shorter, then emptied")
+        << inOrder(QStringLiteral("v")) + QStringList{"7:" + longText, "7:x", "7:"};
     QTest::newRow("first and last replaced") << inOrder(QStringLiteral("v")) + QStringList{"0:first", "14:", "14:last"};
-    QTest::newRow("same length replaced") << inOrder(QStringLiteral("v")) + QStringList{"9:XY"};
-    QTest::newRow("past the inline room") << inOrder(QStringLiteral("long"), 100);
     QTest::newRow("past the inline room, then shrunk")
         << inOrder(QStringLiteral("long"), 100) + QStringList{"0:", "5:s", "14:t"};
     QTest::newRow("one long member among short ones")
