@@ -114,7 +114,6 @@ void TestWsdl::refusals_data()
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("descriptionPart");
 
-    QTest::newRow("empty") << QByteArray() << int(ErrorNumber::MalformedXml) << QString();
     QTest::newRow("HTML") << QByteArray("<html><body><p>Not here</body></html>")
                           << int(ErrorNumber::MalformedXml) << QString();
     QTest::newRow("not WSDL") << QByteArray("<definitions/>") << int(ErrorNumber::WsdlInvalid)
@@ -137,21 +136,12 @@ void TestWsdl::refusals_data()
         << replaced(replaced(rpc(), "<soap:address", "<s12:address"), "<wsdl:definitions",
                     "<wsdl:definitions xmlns:s12=\"http://schemas.xmlsoap.org/wsdl/soap12/\"")
         << int(ErrorNumber::WsdlUnsupportedBinding) << QStringLiteral("SOAP 1.2");
-    QTest::newRow("address not http")
-        << replaced(rpc(), "location=\"http://", "location=\"ftp://") << int(ErrorNumber::WsdlInvalid)
-        << QStringLiteral("ftp://");
     QTest::newRow("binding missing")
         << replaced(rpc(), "binding=\"tns:ElectionResultsBinding\"", "binding=\"tns:Gone\"")
         << int(ErrorNumber::WsdlInvalid) << QStringLiteral("tns:Gone");
-    QTest::newRow("binding in another namespace")
-        << replaced(rpc(), "binding=\"tns:ElectionResultsBinding\"", "binding=\"typens:ElectionResultsBinding\"")
-        << int(ErrorNumber::WsdlInvalid) << QStringLiteral("ElectionResultsBinding");
     QTest::newRow("not a SOAP binding")
         << replaced(rpc(), "<soap:binding ", "<soap:nonsense ") << int(ErrorNumber::WsdlUnsupportedBinding)
         << QStringLiteral("SOAP 1.1");
-    QTest::newRow("SMTP transport")
-        << replaced(rpc(), "http://schemas.xmlsoap.org/soap/http\"", "http://schemas.xmlsoap.org/soap/smtp\"")
-        << int(ErrorNumber::WsdlUnsupportedBinding) << QStringLiteral("smtp");
     QTest::newRow("unknown use")
         << replaced(rpc(), "use=\"encoded\"", "use=\"compressed\"") << int(ErrorNumber::WsdlUnsupportedBinding)
         << QStringLiteral("compressed");
@@ -162,9 +152,6 @@ void TestWsdl::refusals_data()
         << replaced(rpc(), "<wsdl:operation name=\"getCountyResultsSlutsam\"><wsdl:input",
                     "<wsdl:operation name=\"getCountyResultsSlutsamX\"><wsdl:input")
         << int(ErrorNumber::WsdlInvalid) << QStringLiteral("getCountyResultsSlutsam");
-    QTest::newRow("message missing")
-        << replaced(rpc(), "message=\"tns:getCountryResultsValnattResponse\"", "message=\"tns:nowhere\"")
-        << int(ErrorNumber::WsdlInvalid) << QStringLiteral("tns:nowhere");
     QTest::newRow("truncated") << rpc().left(rpc().size() / 2) << int(ErrorNumber::MalformedXml)
                                << QStringLiteral("rad");
 }
