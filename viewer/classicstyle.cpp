@@ -1,6 +1,7 @@
 #include "classicstyle.h"
 
 #include <QStyleFactory>
+#include <QStyleOptionHeader>
 
 ClassicStyle::ClassicStyle()
     : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
@@ -13,4 +14,17 @@ int ClassicStyle::pixelMetric(PixelMetric metric, const QStyleOption *option,
     if (metric == PM_CheckBoxLabelSpacing)
         return 4;
     return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+void ClassicStyle::drawControl(ControlElement element, const QStyleOption *option,
+                               QPainter *painter, const QWidget *widget) const
+{
+    if (element == CE_HeaderEmptyArea) {
+        QStyleOptionHeader empty;
+        empty.QStyleOption::operator=(*option);
+        empty.position = QStyleOptionHeader::End;
+        QProxyStyle::drawControl(CE_HeaderSection, &empty, painter, widget);
+        return;
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
 }
