@@ -18,8 +18,6 @@ const char *const Operations[][2] = {{"getCountryResultsValnatt", nullptr},
                                      {"getCountyResultsSlutsam", "str_county"},
                                      {"getCountryResultsSlutsam", nullptr}};
 
-constexpr auto Wsdl = "http://schemas.xmlsoap.org/wsdl/";
-constexpr auto WsdlSoap = "http://schemas.xmlsoap.org/wsdl/soap/";
 constexpr auto Xsd = "http://www.w3.org/2001/XMLSchema";
 constexpr auto Xsi = "http://www.w3.org/2001/XMLSchema-instance";
 constexpr auto SoapEnc = "http://schemas.xmlsoap.org/soap/encoding/";
@@ -27,163 +25,64 @@ constexpr auto SoapEnv = "http://schemas.xmlsoap.org/soap/envelope/";
 
 QString s(const char *text) { return QString::fromLatin1(text); }
 
-void writeQueryResultType(QXmlStreamWriter &w)
-{
-    w.writeStartElement(s(Xsd), s("complexType"));
-    w.writeAttribute(s("name"), s("QueryResult"));
-    w.writeStartElement(s(Xsd), s("sequence"));
-    for (const char *member : Members) {
-        w.writeEmptyElement(s(Xsd), s("element"));
-        w.writeAttribute(s("name"), s(member));
-        w.writeAttribute(s("type"), s("xsd:string"));
-    }
-    w.writeEndElement();
-    w.writeEndElement();
-}
-
-void writeSchema(QXmlStreamWriter &w, CannedService::Style style)
-{
-    w.writeStartElement(s(Wsdl), s("types"));
-    w.writeStartElement(s(Xsd), s("schema"));
-    w.writeAttribute(s("targetNamespace"), s(KSV_SCHEMA_NAMESPACE));
-    if (style == CannedService::Style::DocumentLiteral)
-        w.writeAttribute(s("elementFormDefault"), s("qualified"));
-    writeQueryResultType(w);
-    w.writeStartElement(s(Xsd), s("complexType"));
-    w.writeAttribute(s("name"), s("ArrayOfQueryResult"));
-    if (style == CannedService::Style::RpcEncoded) {
-        w.writeStartElement(s(Xsd), s("complexContent"));
-        w.writeStartElement(s(Xsd), s("restriction"));
-        w.writeAttribute(s("base"), s("soapenc:Array"));
-        w.writeEmptyElement(s(Xsd), s("attribute"));
-        w.writeAttribute(s("ref"), s("soapenc:arrayType"));
-        w.writeAttribute(s(Wsdl), s("arrayType"), s("typens:QueryResult[]"));
-        w.writeEndElement();
-        w.writeEndElement();
-    } else {
-        w.writeStartElement(s(Xsd), s("sequence"));
-        w.writeEmptyElement(s(Xsd), s("element"));
-        w.writeAttribute(s("name"), s("QueryResult"));
-        w.writeAttribute(s("type"), s("typens:QueryResult"));
-        w.writeAttribute(s("minOccurs"), s("0"));
-        w.writeAttribute(s("maxOccurs"), s("unbounded"));
-        w.writeEndElement();
-    }
-    w.writeEndElement();
-    if (style == CannedService::Style::DocumentLiteral) {
-        for (const auto &operation : Operations) {
-            w.writeStartElement(s(Xsd), s("element"));
-            w.writeAttribute(s("name"), s(operation[0]));
-            w.writeStartElement(s(Xsd), s("complexType"));
-            w.writeStartElement(s(Xsd), s("sequence"));
-            if (operation[1]) {
-                w.writeEmptyElement(s(Xsd), s("element"));
-                w.writeAttribute(s("name"), s(operation[1]));
-                w.writeAttribute(s("type"), s("xsd:string"));
-            }
-            w.writeEndElement();
-            w.writeEndElement();
-            w.writeEndElement();
-            // The answer element is the array itself, as the decoder reads document style.
-            w.writeEmptyElement(s(Xsd), s("element"));
-            w.writeAttribute(s("name"), s(operation[0]) + s("Response"));
-            w.writeAttribute(s("type"), s("typens:ArrayOfQueryResult"));
-        }
-    }
-    w.writeEndElement();
-    w.writeEndElement();
-}
-
 } // namespace
 
 QByteArray CannedService::wsdl(const QUrl &endpoint, Style style)
 {
+    // Written as text so that tests can edit it by plain replacement.
     const bool rpc = style == Style::RpcEncoded;
-    QByteArray out;
-    QXmlStreamWriter w(&out);
-    w.writeStartDocument();
-    w.writeNamespace(s(Wsdl), s("wsdl"));
-    w.writeNamespace(s(WsdlSoap), s("soap"));
-    w.writeNamespace(s(SoapEnc), s("soapenc"));
-    w.writeNamespace(s(Xsd), s("xsd"));
-    w.writeNamespace(s(KSV_SERVICE_NAMESPACE), s("tns"));
-    w.writeNamespace(s(KSV_SCHEMA_NAMESPACE), s("typens"));
-    w.writeStartElement(s(Wsdl), s("definitions"));
-    w.writeAttribute(s("name"), s(KSV_SERVICE_NAME));
-    w.writeAttribute(s("targetNamespace"), s(KSV_SERVICE_NAMESPACE));
-    writeSchema(w, style);
+    QByteArray members, elements, messages, portType, binding;
+    for (const char *member : Members)
+        members += R"(<xsd:element name=")" + QByteArray(member) + R"(" type="xsd:string"/>)";
+    const QByteArray body = rpc ? R"(<soap:body use="encoded" namespace=")" KSV_SERVICE_NAMESPACE
+                                  R"(" encodingStyle="http://schemas.xmlsoap.org/soap/encoding/"/>)"
+                                : R"(<soap:body use="literal"/>)";
     for (const auto &operation : Operations) {
-        const QString name = s(operation[0]);
-        for (const QString &message : {name, name + s("Response")}) {
-            w.writeStartElement(s(Wsdl), s("message"));
-            w.writeAttribute(s("name"), message);
-            const bool response = message.endsWith(s("Response"));
-            if (!rpc) {
-                w.writeEmptyElement(s(Wsdl), s("part"));
-                w.writeAttribute(s("name"), s("parameters"));
-                w.writeAttribute(s("element"), s("typens:") + message);
-            } else if (response) {
-                w.writeEmptyElement(s(Wsdl), s("part"));
-                w.writeAttribute(s("name"), s("return"));
-                w.writeAttribute(s("type"), s("typens:ArrayOfQueryResult"));
-            } else if (operation[1]) {
-                w.writeEmptyElement(s(Wsdl), s("part"));
-                w.writeAttribute(s("name"), s(operation[1]));
-                w.writeAttribute(s("type"), s("xsd:string"));
-            }
-            w.writeEndElement();
+        const QByteArray name = operation[0];
+        const QByteArray argument = operation[1] ? R"(<xsd:element name=")" + QByteArray(operation[1])
+                + R"(" type="xsd:string"/>)" : QByteArray();
+        if (rpc) {
+            messages += operation[1] ? R"(<wsdl:message name=")" + name + R"("><wsdl:part name=")"
+                    + operation[1] + R"(" type="xsd:string"/></wsdl:message>)"
+                                     : R"(<wsdl:message name=")" + name + R"("/>)";
+            messages += R"(<wsdl:message name=")" + name + R"(Response"><wsdl:part name="return" )"
+                R"(type="typens:ArrayOfQueryResult"/></wsdl:message>)";
+        } else {
+            for (const QByteArray &message : {name, name + "Response"})
+                messages += R"(<wsdl:message name=")" + message + R"("><wsdl:part name="parameters" element="typens:)"
+                    + message + R"("/></wsdl:message>)";
+            // The answer element is the array itself, as the decoder reads document style.
+            elements += R"(<xsd:element name=")" + name + R"("><xsd:complexType>)"
+                + (argument.isEmpty() ? "<xsd:sequence/>" : "<xsd:sequence>" + argument + "</xsd:sequence>")
+                + R"(</xsd:complexType></xsd:element><xsd:element name=")" + name
+                + R"(Response" type="typens:ArrayOfQueryResult"/>)";
         }
+        portType += R"(<wsdl:operation name=")" + name + R"("><wsdl:input message="tns:)" + name
+            + R"("/><wsdl:output message="tns:)" + name + R"(Response"/></wsdl:operation>)";
+        binding += R"(<wsdl:operation name=")" + name + R"("><soap:operation soapAction="urn:ElectionResults#)"
+            + name + R"("/><wsdl:input>)" + body + "</wsdl:input><wsdl:output>" + body + "</wsdl:output></wsdl:operation>";
     }
-    w.writeStartElement(s(Wsdl), s("portType"));
-    w.writeAttribute(s("name"), s("ElectionResultsPortType"));
-    for (const auto &operation : Operations) {
-        w.writeStartElement(s(Wsdl), s("operation"));
-        w.writeAttribute(s("name"), s(operation[0]));
-        w.writeEmptyElement(s(Wsdl), s("input"));
-        w.writeAttribute(s("message"), s("tns:") + s(operation[0]));
-        w.writeEmptyElement(s(Wsdl), s("output"));
-        w.writeAttribute(s("message"), s("tns:") + s(operation[0]) + s("Response"));
-        w.writeEndElement();
-    }
-    w.writeEndElement();
-    w.writeStartElement(s(Wsdl), s("binding"));
-    w.writeAttribute(s("name"), s("ElectionResultsBinding"));
-    w.writeAttribute(s("type"), s("tns:ElectionResultsPortType"));
-    w.writeEmptyElement(s(WsdlSoap), s("binding"));
-    w.writeAttribute(s("style"), rpc ? s("rpc") : s("document"));
-    w.writeAttribute(s("transport"), s("http://schemas.xmlsoap.org/soap/http"));
-    for (const auto &operation : Operations) {
-        w.writeStartElement(s(Wsdl), s("operation"));
-        w.writeAttribute(s("name"), s(operation[0]));
-        w.writeEmptyElement(s(WsdlSoap), s("operation"));
-        w.writeAttribute(s("soapAction"), s("urn:ElectionResults#") + s(operation[0]));
-        for (const char *direction : {"input", "output"}) {
-            w.writeStartElement(s(Wsdl), s(direction));
-            w.writeEmptyElement(s(WsdlSoap), s("body"));
-            if (rpc) {
-                w.writeAttribute(s("use"), s("encoded"));
-                w.writeAttribute(s("namespace"), s(KSV_SERVICE_NAMESPACE));
-                w.writeAttribute(s("encodingStyle"), s(SoapEnc));
-            } else {
-                w.writeAttribute(s("use"), s("literal"));
-            }
-            w.writeEndElement();
-        }
-        w.writeEndElement();
-    }
-    w.writeEndElement();
-    w.writeStartElement(s(Wsdl), s("service"));
-    w.writeAttribute(s("name"), s(KSV_SERVICE_NAME));
-    w.writeStartElement(s(Wsdl), s("port"));
-    w.writeAttribute(s("name"), s(KSV_PORT_NAME));
-    w.writeAttribute(s("binding"), s("tns:ElectionResultsBinding"));
-    w.writeEmptyElement(s(WsdlSoap), s("address"));
-    w.writeAttribute(s("location"), endpoint.toString());
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndDocument();
-    return out;
+    const QByteArray array = rpc
+        ? R"(<xsd:complexContent><xsd:restriction base="soapenc:Array"><xsd:attribute ref="soapenc:arrayType" )"
+          R"(wsdl:arrayType="typens:QueryResult[]"/></xsd:restriction></xsd:complexContent>)"
+        : R"(<xsd:sequence><xsd:element name="QueryResult" type="typens:QueryResult" minOccurs="0" )"
+          R"(maxOccurs="unbounded"/></xsd:sequence>)";
+    return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?><wsdl:definitions xmlns:wsdl="http://schemas.xmlsoap.org/wsdl/" )"
+           R"(xmlns:soap="http://schemas.xmlsoap.org/wsdl/soap/" xmlns:soapenc="http://schemas.xmlsoap.org/soap/encoding/" )"
+           R"(xmlns:xsd="http://www.w3.org/2001/XMLSchema" xmlns:tns=")" KSV_SERVICE_NAMESPACE R"(" xmlns:typens=")"
+           KSV_SCHEMA_NAMESPACE R"(" name=")" KSV_SERVICE_NAME R"(" targetNamespace=")" KSV_SERVICE_NAMESPACE
+           R"("><wsdl:types><xsd:schema targetNamespace=")" KSV_SCHEMA_NAMESPACE "\"")
+        + (rpc ? "" : R"( elementFormDefault="qualified")")
+        + R"(><xsd:complexType name="QueryResult"><xsd:sequence>)" + members
+        + R"(</xsd:sequence></xsd:complexType><xsd:complexType name="ArrayOfQueryResult">)" + array
+        + "</xsd:complexType>" + elements + "</xsd:schema></wsdl:types>" + messages
+        + R"(<wsdl:portType name="ElectionResultsPortType">)" + portType
+        + R"(</wsdl:portType><wsdl:binding name="ElectionResultsBinding" type="tns:ElectionResultsPortType">)"
+        + R"(<soap:binding style=")" + (rpc ? "rpc" : "document")
+        + R"(" transport="http://schemas.xmlsoap.org/soap/http"/>)" + binding
+        + R"(</wsdl:binding><wsdl:service name=")" KSV_SERVICE_NAME R"("><wsdl:port name=")" KSV_PORT_NAME
+          R"(" binding="tns:ElectionResultsBinding"><soap:address location=")"
+        + endpoint.toString().toHtmlEscaped().toUtf8() + R"("/></wsdl:port></wsdl:service></wsdl:definitions>)" "\n";
 }
 
 QByteArray CannedService::answer(const QString &operation, const QList<Record> &records, Style style)

@@ -8,12 +8,6 @@ void ReplyBook::setReply(const QByteArray &path, const CannedReply &reply)
     m_replies.insert(path, reply);
 }
 
-void ReplyBook::setFallback(const CannedReply &reply)
-{
-    QMutexLocker lock(&m_mutex);
-    m_fallback = reply;
-}
-
 CannedReply ReplyBook::replyFor(const QByteArray &path) const
 {
     QMutexLocker lock(&m_mutex);

@@ -15,7 +15,6 @@ class ReplyBook
 {
 public:
     void setReply(const QByteArray &path, const CannedReply &reply);
-    void setFallback(const CannedReply &reply);
     // The reply for a request path; the query takes part only if a reply was set with it.
     CannedReply replyFor(const QByteArray &path) const;
 
@@ -26,7 +25,7 @@ public:
 private:
     mutable QMutex m_mutex;
     QHash<QByteArray, CannedReply> m_replies;
-    CannedReply m_fallback = CannedReply::withStatus(404, "Not found", "text/plain");
+    const CannedReply m_fallback = CannedReply::withStatus(404, "Not found", "text/plain");
     QList<RecordedRequest> m_requests;
 };
 

@@ -43,11 +43,6 @@ void TestHttpServer::setReply(const QByteArray &path, const CannedReply &reply)
     m_book->setReply(path, reply);
 }
 
-void TestHttpServer::setFallback(const CannedReply &reply)
-{
-    m_book->setFallback(reply);
-}
-
 QList<RecordedRequest> TestHttpServer::requests() const
 {
     return m_book->requests();

@@ -34,8 +34,6 @@ public:
 
     // Replaces the reply for that path (without the query, unless one was given).
     void setReply(const QByteArray &path, const CannedReply &reply);
-    // The reply for paths without one of their own (404 unless set).
-    void setFallback(const CannedReply &reply);
 
     QList<RecordedRequest> requests() const;
     void clearRequests();
