@@ -4,7 +4,6 @@
 
 #include "ksv_config.h"
 
-#include <QXmlStreamWriter>
 
 namespace testsupport {
 
@@ -18,10 +17,16 @@ const char *const Operations[][2] = {{"getCountryResultsValnatt", nullptr},
                                      {"getCountyResultsSlutsam", "str_county"},
                                      {"getCountryResultsSlutsam", nullptr}};
 
-constexpr auto Xsd = "http://www.w3.org/2001/XMLSchema";
-constexpr auto Xsi = "http://www.w3.org/2001/XMLSchema-instance";
-constexpr auto SoapEnc = "http://schemas.xmlsoap.org/soap/encoding/";
 constexpr auto SoapEnv = "http://schemas.xmlsoap.org/soap/envelope/";
+
+QByteArray escaped(const QString &text)
+{
+    return QString(text)
+        .replace(QLatin1Char('&'), QLatin1String("&amp;"))
+        .replace(QLatin1Char('<'), QLatin1String("&lt;"))
+        .replace(QLatin1Char('>'), QLatin1String("&gt;"))
+        .toUtf8();
+}
 
 QString s(const char *text) { return QString::fromLatin1(text); }
 
@@ -88,83 +93,40 @@ QByteArray CannedService::wsdl(const QUrl &endpoint, Style style)
 QByteArray CannedService::answer(const QString &operation, const QList<Record> &records, Style style)
 {
     const bool rpc = style == Style::RpcEncoded;
-    QByteArray out;
-    QXmlStreamWriter w(&out);
-    w.writeStartDocument();
-    w.writeNamespace(s(SoapEnv), s("SOAP-ENV"));
-    w.writeNamespace(s(Xsi), s("xsi"));
-    w.writeNamespace(s(Xsd), s("xsd"));
-    w.writeNamespace(s(SoapEnc), s("SOAP-ENC"));
-    w.writeNamespace(s(KSV_SCHEMA_NAMESPACE), s("ns1"));
-    w.writeStartElement(s(SoapEnv), s("Envelope"));
-    w.writeStartElement(s(SoapEnv), s("Body"));
-    const QString wrapperNs = rpc ? s(KSV_SERVICE_NAMESPACE) : s(KSV_SCHEMA_NAMESPACE);
-    w.writeNamespace(wrapperNs, s("m"));
-    w.writeStartElement(wrapperNs, operation + s("Response"));
-    if (rpc) {
-        w.writeAttribute(s(SoapEnv), s("encodingStyle"), s(SoapEnc));
-        w.writeStartElement(s("return"));
-        w.writeAttribute(s(Xsi), s("type"), s("SOAP-ENC:Array"));
-        w.writeAttribute(s(SoapEnc), s("arrayType"),
-                         s("ns1:QueryResult[%1]").arg(records.size()));
-    }
+    const QByteArray response = "m:" + operation.toUtf8() + "Response";
+    QByteArray items;
     for (const Record &record : records) {
-        if (rpc) {
-            w.writeStartElement(s("item"));
-            w.writeAttribute(s(Xsi), s("type"), s("ns1:QueryResult"));
-        } else {
-            w.writeStartElement(s(KSV_SCHEMA_NAMESPACE), s("QueryResult"));
-        }
+        items += rpc ? R"(<item xsi:type="ns1:QueryResult">)" : "<m:QueryResult>";
         for (auto it = record.constBegin(); it != record.constEnd(); ++it) {
-            if (rpc) {
-                w.writeStartElement(it.key());
-                w.writeAttribute(s(Xsi), s("type"), s("xsd:string"));
-            } else {
-                w.writeStartElement(s(KSV_SCHEMA_NAMESPACE), it.key());
-            }
-            w.writeCharacters(it.value());
-            w.writeEndElement();
+            const QByteArray name = rpc ? it.key().toUtf8() : "m:" + it.key().toUtf8();
+            items += "<" + name + (rpc ? R"( xsi:type="xsd:string">)" : ">") + escaped(it.value()) + "</" + name + ">";
         }
-        w.writeEndElement();
+        items += rpc ? "</item>" : "</m:QueryResult>";
     }
-    w.writeEndDocument(); // closes the array, the answer, Body and Envelope
-    return out;
+    if (rpc)
+        items = R"( SOAP-ENV:encodingStyle="http://schemas.xmlsoap.org/soap/encoding/"><return xsi:type="SOAP-ENC:Array" )"
+                R"(SOAP-ENC:arrayType="ns1:QueryResult[)" + QByteArray::number(records.size()) + "]\">" + items + "</return>";
+    else
+        items = ">" + items;
+    return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?><SOAP-ENV:Envelope xmlns:SOAP-ENV=")") + SoapEnv
+        + R"(" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance" xmlns:xsd="http://www.w3.org/2001/XMLSchema" )"
+          R"(xmlns:SOAP-ENC="http://schemas.xmlsoap.org/soap/encoding/" xmlns:ns1=")" KSV_SCHEMA_NAMESPACE
+          R"("><SOAP-ENV:Body xmlns:m=")" + (rpc ? KSV_SERVICE_NAMESPACE : KSV_SCHEMA_NAMESPACE) + "\"><" + response
+        + items + "</" + response + "></SOAP-ENV:Body></SOAP-ENV:Envelope>\n";
 }
 
 QByteArray CannedService::fault11(const QString &code, const QString &text)
 {
-    QByteArray out;
-    QXmlStreamWriter w(&out);
-    w.writeStartDocument();
-    w.writeNamespace(s(SoapEnv), s("SOAP-ENV"));
-    w.writeStartElement(s(SoapEnv), s("Envelope"));
-    w.writeStartElement(s(SoapEnv), s("Body"));
-    w.writeStartElement(s(SoapEnv), s("Fault"));
-    w.writeTextElement(s("faultcode"), code);
-    w.writeTextElement(s("faultstring"), text);
-    w.writeEndDocument();
-    return out;
+    return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?><SOAP-ENV:Envelope xmlns:SOAP-ENV=")") + SoapEnv
+        + R"("><SOAP-ENV:Body><SOAP-ENV:Fault><faultcode>)" + escaped(code) + "</faultcode><faultstring>"
+        + escaped(text) + "</faultstring></SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>\n";
 }
 
 QByteArray CannedService::fault12(const QString &code, const QString &text)
 {
-    const QString env = s("http://www.w3.org/2003/05/soap-envelope");
-    QByteArray out;
-    QXmlStreamWriter w(&out);
-    w.writeStartDocument();
-    w.writeNamespace(env, s("env"));
-    w.writeStartElement(env, s("Envelope"));
-    w.writeStartElement(env, s("Body"));
-    w.writeStartElement(env, s("Fault"));
-    w.writeStartElement(env, s("Code"));
-    w.writeTextElement(env, s("Value"), code);
-    w.writeEndElement();
-    w.writeStartElement(env, s("Reason"));
-    w.writeStartElement(env, s("Text"));
-    w.writeAttribute(s("xml:lang"), s("sv"));
-    w.writeCharacters(text);
-    w.writeEndDocument();
-    return out;
+    return R"(<?xml version="1.0" encoding="UTF-8"?><env:Envelope xmlns:env="http://www.w3.org/2003/05/soap-envelope">)"
+           "<env:Body><env:Fault><env:Code><env:Value>" + escaped(code) + R"(</env:Value></env:Code><env:Reason>)"
+           R"(<env:Text xml:lang="sv">)" + escaped(text) + "</env:Text></env:Reason></env:Fault></env:Body></env:Envelope>\n";
 }
 
 CannedService::Record CannedService::record(const QString &tag)
