@@ -185,10 +185,6 @@ void TestElectionResults::failuresTakeTheOperationsName_data()
     QTest::newRow("HTML error page")
         << 0 << CannedReply::withStatus(500, "<html><body><h1>Internal error</h1></body></html>", "text/html")
         << 10000 << int(soap::ErrorNumber::HttpStatus) << QStringLiteral("500 (Internal Server Error)");
-    CannedReply cut = CannedReply::ok("<SOAP-ENV:Envelope xmlns:SOAP-ENV='http://schemas.xmlsoap.org/soap/envelope/'><SOAP-ENV:Body>");
-    cut.closeMidAnswer = true;
-    QTest::newRow("closed mid-answer") << 3 << cut << 10000 << int(soap::ErrorNumber::ConnectionClosed)
-                                       << QStringLiteral("stängde anslutningen");
     // The time-out is the settings' one.
     QTest::newRow("stalled service") << 1 << CannedReply::stalling() << 250 << int(soap::ErrorNumber::Timeout)
                                      << QStringLiteral("250 millisekunder");

@@ -238,8 +238,6 @@ void tst_ResponseDecoder::decodesAnswers_data()
         << arrayOf(item("01", "\xEF\xBB\xBF" "x\xF0\x9F\x97\xB3"))
         << 0 << QStringLiteral("01,") + QChar(0xFEFF) + QStringLiteral("x") + QString::fromUtf8("\xF0\x9F\x97\xB3")
                + QStringLiteral(",");
-    QTest::newRow("nested markup in a member gives its text")
-        << arrayOf("<item xsi:type=\"ns1:QueryResult\"><name>Skåne <b>län</b></name></item>") << 0 << ",Skåne län,";
     QTest::newRow("empty array, [0]")
         << response("<return xsi:type=\"SOAP-ENC:Array\" SOAP-ENC:arrayType=\"ns1:QueryResult[0]\"/>") << 2 << "";
     QTest::newRow("header skipped")
@@ -342,8 +340,6 @@ void tst_ResponseDecoder::readsCharsets_data()
     QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + make("UTF-8", name).toUtf8() << QByteArray() << name;
     QTest::newRow("UTF-16LE with BOM") << encoded(QStringConverter::Utf16LE, make("UTF-16", name), true)
                                        << QByteArray() << name;
-    QTest::newRow("UTF-16BE with BOM") << encoded(QStringConverter::Utf16BE, make("UTF-16", name), true)
-                                       << QByteArray() << name;
     QTest::newRow("ISO-8859-1 declared") << make("ISO-8859-1", latin).toLatin1() << QByteArray() << latin;
     QByteArray cp1252 = make("windows-1252", QStringLiteral("Västra Götaland # 5 $")).toLatin1();
     cp1252.replace('#', '\x96').replace('$', '\x80');
@@ -352,9 +348,6 @@ void tst_ResponseDecoder::readsCharsets_data()
     undeclared1252.replace("encoding=\"windows-1252\"", "encoding=\"UTF-8\"");
     QTest::newRow("HTTP charset wins over the declaration") << undeclared1252 << QByteArray("Windows-1252") << name;
     QTest::newRow("HTTP charset quoted") << make("UTF-8", latin).toLatin1() << QByteArray("\"iso-8859-1\"") << latin;
-    QTest::newRow("HTTP UTF-8 on an undeclared answer")
-        << make("UTF-8", name).toUtf8().mid(int(qstrlen("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")))
-        << QByteArray("utf-8") << name;
 }
 
 void tst_ResponseDecoder::readsCharsets()
@@ -385,11 +378,6 @@ void tst_ResponseDecoder::recognisesFaults_data()
                       "</env:Subcode></env:Code><env:Reason><env:Text xml:lang=\"sv\">Felaktig begäran</env:Text>"
                       "<env:Text xml:lang=\"en\">Bad request</env:Text></env:Reason></env:Fault></env:Body></env:Envelope>")
         << "env:Sender" << "Felaktig begäran";
-    QTest::newRow("fault beside a multiRef")
-        << envelope("<multiRef id=\"x\" xsi:type=\"xsd:string\">1</multiRef>"
-                    "<SOAP-ENV:Fault><faultcode>SOAP-ENV:Server</faultcode><faultstring>Ur funktion</faultstring>"
-                    "</SOAP-ENV:Fault>")
-        << "SOAP-ENV:Server" << "Ur funktion";
 }
 
 void tst_ResponseDecoder::recognisesFaults()
@@ -429,8 +417,6 @@ void tst_ResponseDecoder::refusesBadAnswers_data()
         << "ElectionResults.wsdl}QueryResult";
     QTest::newRow("undeclared prefix in xsi:type")
         << arrayOf("<item xsi:type=\"zz:QueryResult\"/>") << QByteArray() << ErrorNumber::MalformedXml << "zz:QueryResult";
-    QTest::newRow("undeclared prefix on xsi:nil")
-        << arrayOf("<item q:nil=\"true\"/>") << QByteArray() << ErrorNumber::MalformedXml << "\"q\"";
     QTest::newRow("HTML page") << QByteArray("<html><body><h1>500 Internal Server Error</h1></body></html>")
                                << QByteArray() << ErrorNumber::NotSoap << "<html>";
     QTest::newRow("HTML page with DOCTYPE")
