@@ -43,58 +43,57 @@ class TestWsdl : public QObject
 {
     Q_OBJECT
 private slots:
-    void rpcEncoded_data();
-    void rpcEncoded();
-    void documentLiteral();
+    void readsWhatTheCallNeeds_data();
+    void readsWhatTheCallNeeds();
     void refusals_data();
     void refusals();
 };
 
-void TestWsdl::rpcEncoded_data()
+void TestWsdl::readsWhatTheCallNeeds_data()
 {
+    // What goes on the wire is the SOAP client's test; here what the writer and decoder are told.
     QTest::addColumn<QByteArray>("wsdl");
-    QTest::newRow("as the service writes it") << rpc();
+    QTest::addColumn<bool>("rpc");
+    QTest::addColumn<QString>("bodyNamespace");
+    QTest::addColumn<QString>("returnType");
+    QTest::addColumn<QString>("argumentNamespace");
+    const QString service = QStringLiteral(KSV_SERVICE_NAMESPACE);
+    const QString schema = QStringLiteral(KSV_SCHEMA_NAMESPACE);
+    QTest::newRow("rpc/encoded") << rpc() << true << service << "ArrayOfQueryResult" << QString();
     // Prefixes are the document's own business: other names, same meaning.
     QByteArray renamed = rpc();
     renamed.replace("xmlns:tns=", "xmlns:svc=").replace("\"tns:", "\"svc:");
     renamed.replace("xmlns:typens=", "xmlns:t=").replace("\"typens:", "\"t:");
     renamed.replace("wsdl:", "w:").replace("xmlns:wsdl=", "xmlns:w=");
-    QTest::newRow("other prefixes") << renamed;
+    QTest::newRow("other prefixes") << renamed << true << service << "ArrayOfQueryResult" << QString();
+    QTest::newRow("document/literal") << document() << false << schema << "getCountyResultsValnattResponse" << schema;
+    // Unqualified local elements go out without a namespace.
+    QTest::newRow("document/literal, unqualified") << replaced(document(), " elementFormDefault=\"qualified\"", "")
+                                                   << false << schema << "getCountyResultsValnattResponse" << QString();
 }
 
-void TestWsdl::rpcEncoded()
+void TestWsdl::readsWhatTheCallNeeds()
 {
     QFETCH(QByteArray, wsdl);
+    QFETCH(bool, rpc);
+    QFETCH(QString, bodyNamespace);
+    QFETCH(QString, returnType);
+    QFETCH(QString, argumentNamespace);
     const soap::ServiceDescription service = readProgramsService(wsdl);
     QCOMPARE(service.endpoint, Endpoint);
     QCOMPARE(service.operations.size(), 4);
-    // What goes on the wire is the SOAP client's test; here what the decoder is told to expect.
-    const soap::OperationInfo county = service.operations.value(QStringLiteral("getCountyResultsValnatt"));
-    QCOMPARE(county.encodingStyle, QStringLiteral("http://schemas.xmlsoap.org/soap/encoding/"));
-    QCOMPARE(county.answer.operation, QStringLiteral("getCountyResultsValnatt"));
-    QCOMPARE(county.answer.bodyNamespace, QStringLiteral(KSV_SERVICE_NAMESPACE));
-    QCOMPARE(county.answer.returnPart, QStringLiteral("return"));
-    QCOMPARE(county.answer.returnType, schemaName("ArrayOfQueryResult"));
-    QCOMPARE(county.answer.itemType, schemaName("QueryResult"));
-    QVERIFY(county.answer.rpcStyle && county.answer.encodedUse);
-
     QVERIFY(service.operations.value(QStringLiteral("getCountryResultsSlutsam")).parameters.empty());
-}
-
-void TestWsdl::documentLiteral()
-{
-    const soap::ServiceDescription service = readProgramsService(document());
-    const soap::OperationInfo county = service.operations.value(QStringLiteral("getCountyResultsSlutsam"));
-    QVERIFY(!county.answer.rpcStyle && !county.answer.encodedUse);
-    QCOMPARE(county.answer.returnType, schemaName("getCountyResultsSlutsamResponse"));
-    QCOMPARE(county.answer.bodyNamespace, QStringLiteral(KSV_SCHEMA_NAMESPACE));
+    const soap::OperationInfo county = service.operations.value(QStringLiteral("getCountyResultsValnatt"));
+    QCOMPARE(county.parameters, (std::vector<QualifiedName>{{argumentNamespace, QStringLiteral("str_county")}}));
+    QCOMPARE(county.encodingStyle, rpc ? QStringLiteral("http://schemas.xmlsoap.org/soap/encoding/") : QString());
+    QCOMPARE(county.answer.operation, QStringLiteral("getCountyResultsValnatt"));
+    QCOMPARE(county.answer.rpcStyle, rpc);
+    QCOMPARE(county.answer.encodedUse, rpc);
+    QCOMPARE(county.answer.bodyNamespace, bodyNamespace);
+    QCOMPARE(county.answer.returnType, (QualifiedName{QStringLiteral(KSV_SCHEMA_NAMESPACE), returnType}));
     QCOMPARE(county.answer.itemType, schemaName("QueryResult"));
-
-    // Unqualified local elements go out without a namespace.
-    const soap::ServiceDescription unqualified = readProgramsService(
-        replaced(document(), " elementFormDefault=\"qualified\"", ""));
-    QCOMPARE(unqualified.operations.value(QStringLiteral("getCountyResultsSlutsam")).parameters[0],
-             (QualifiedName{QString(), QStringLiteral("str_county")}));
+    if (rpc)
+        QCOMPARE(county.answer.returnPart, QStringLiteral("return"));
 }
 
 void TestWsdl::refusals_data()
