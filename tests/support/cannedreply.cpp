@@ -46,11 +46,8 @@ QByteArray CannedReply::reasonPhrase(int status)
     case 200: return "OK";
     case 301: return "Moved Permanently";
     case 302: return "Found";
-    case 303: return "See Other";
     case 307: return "Temporary Redirect";
-    case 308: return "Permanent Redirect";
     case 400: return "Bad Request";
-    case 403: return "Forbidden";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     case 502: return "Bad Gateway";

@@ -15,7 +15,14 @@ struct RecordedRequest
     QByteArray body;
 
     // The first header of that name, compared without regard to case; empty when absent.
-    QByteArray header(const QByteArray &name) const;
+    QByteArray header(const QByteArray &name) const
+    {
+        for (const auto &header : headers) {
+            if (header.first.compare(name, Qt::CaseInsensitive) == 0)
+                return header.second;
+        }
+        return {};
+    }
 };
 
 } // namespace testsupport

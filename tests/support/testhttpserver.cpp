@@ -1,9 +1,11 @@
 #include "testhttpserver.h"
 
-#include "httplistener.h"
+#include "httpconnection.h"
 #include "replybook.h"
 
 #include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 
 namespace testsupport {
@@ -12,7 +14,12 @@ TestHttpServer::TestHttpServer()
     : m_book(std::make_unique<ReplyBook>())
     , m_thread(std::make_unique<QThread>())
 {
-    m_listener = new HttpListener(*m_book);
+    m_listener = new QTcpServer;
+    // Each connection gets its own HttpConnection in the server's thread.
+    QObject::connect(m_listener, &QTcpServer::newConnection, m_listener, [this] {
+        while (QTcpSocket *socket = m_listener->nextPendingConnection())
+            new HttpConnection(socket, *m_book, m_listener);
+    });
     m_listener->moveToThread(m_thread.get());
     QObject::connect(m_thread.get(), &QThread::finished, m_listener, &QObject::deleteLater);
     m_thread->start();

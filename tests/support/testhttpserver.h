@@ -9,11 +9,11 @@
 
 #include <memory>
 
+class QTcpServer;
 class QThread;
 
 namespace testsupport {
 
-class HttpListener;
 class ReplyBook;
 
 // A small HTTP/1.1 server for tests, on 127.0.0.1 and an ephemeral port, in a thread of its own
@@ -41,7 +41,7 @@ public:
 private:
     std::unique_ptr<ReplyBook> m_book;
     std::unique_ptr<QThread> m_thread;
-    HttpListener *m_listener = nullptr; // lives in m_thread, deleted when it finishes
+    QTcpServer *m_listener = nullptr; // lives in m_thread, deleted when it finishes
     quint16 m_port = 0;
 };
 
