@@ -9,7 +9,6 @@
 #include "ksv_config.h"
 #include "resultsserverthread.h"
 
-#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
@@ -82,8 +81,6 @@ private slots:
     void recordsKeepOrderAndText();
     void failuresTakeTheOperationsName_data();
     void failuresTakeTheOperationsName();
-    void constructionFailsWithTheFailureItself_data();
-    void constructionFailsWithTheFailureItself();
     void countyCodeGoesOutUnchanged();
     void blockedCallDispatchesNoEvents();
 };
@@ -188,6 +185,14 @@ void TestElectionResults::failuresTakeTheOperationsName_data()
     // The time-out is the settings' one.
     QTest::newRow("stalled service") << 1 << CannedReply::stalling() << 250 << int(soap::ErrorNumber::Timeout)
                                      << QStringLiteral("250 millisekunder");
+
+    // Construction (-1: the reply is the WSDL's) fails with the failure itself, under no operation's name.
+    QTest::newRow("WSDL missing") << -1 << CannedReply::withStatus(404, "nope", "text/plain") << 10000
+                                  << int(soap::ErrorNumber::HttpStatus) << QStringLiteral("HTTP-status 404");
+    QTest::newRow("WSDL of another service")
+        << -1 << CannedReply::ok(QByteArray(CannedService::wsdl(QUrl("http://127.0.0.1:1/x")))
+                                     .replace("name=\"ElectionResults\"", "name=\"Other\""))
+        << 10000 << int(soap::ErrorNumber::WsdlNoService) << QStringLiteral("ElectionResults");
 }
 
 void TestElectionResults::failuresTakeTheOperationsName()
@@ -198,52 +203,30 @@ void TestElectionResults::failuresTakeTheOperationsName()
     QFETCH(int, number);
     QFETCH(QString, description);
     TestHttpServer server;
-    clsws_ElectionResults client(
-        settingsFor(CannedService::install(server, reply), std::chrono::milliseconds(timeoutMs)));
-    const NamedOperation op = allOperations().at(operation);
+    if (operation < 0)
+        server.setReply(CannedService::WsdlPath, reply);
+    const QUrl wsdl = operation < 0 ? server.url(CannedService::WsdlPath) : CannedService::install(server, reply);
+    const NamedOperation op = operation < 0 ? NamedOperation{QStringLiteral("construction"), {}}
+                                            : allOperations().at(operation);
     QElapsedTimer clock;
     clock.start();
     try {
+        clsws_ElectionResults client(settingsFor(wsdl, std::chrono::milliseconds(timeoutMs)));
+        QVERIFY2(op.run, "construction succeeded");
         op.run(client);
         QFAIL("no error raised");
     } catch (const RaisedError &error) {
         QCOMPARE(error.number(), number);
-        QCOMPARE(error.source(), op.name);
+        if (op.run)
+            QCOMPARE(error.source(), op.name);
+        else
+            QVERIFY(!error.source().startsWith(QLatin1String("wsm_")));
         if (quint32(number) == 0x80040000u)
             QCOMPARE(error.description(), description);
         else
             QVERIFY2(error.description().contains(description), qPrintable(error.description()));
     }
     QVERIFY(clock.elapsed() < 5000);
-}
-
-void TestElectionResults::constructionFailsWithTheFailureItself_data()
-{
-    QTest::addColumn<CannedReply>("wsdlReply");
-    QTest::addColumn<int>("number");
-    QTest::newRow("WSDL missing") << CannedReply::withStatus(404, "nope", "text/plain")
-                                  << int(soap::ErrorNumber::HttpStatus);
-    QTest::newRow("WSDL of another service")
-        << CannedReply::ok(QByteArray(CannedService::wsdl(QUrl("http://127.0.0.1:1/x")))
-                               .replace("name=\"ElectionResults\"", "name=\"Other\""))
-        << int(soap::ErrorNumber::WsdlNoService);
-}
-
-void TestElectionResults::constructionFailsWithTheFailureItself()
-{
-    QFETCH(CannedReply, wsdlReply);
-    QFETCH(int, number);
-    TestHttpServer server;
-    server.setReply(CannedService::WsdlPath, wsdlReply);
-    try {
-        clsws_ElectionResults client(settingsFor(server.url(CannedService::WsdlPath)));
-        QFAIL("construction succeeded");
-    } catch (const RaisedError &error) {
-        QCOMPARE(error.number(), number);
-        QVERIFY(!error.source().startsWith(QLatin1String("wsm_")));
-        QVERIFY2(error.description().contains(server.url(CannedService::WsdlPath).toString()),
-                 qPrintable(error.description()));
-    }
 }
 
 void TestElectionResults::countyCodeGoesOutUnchanged()
