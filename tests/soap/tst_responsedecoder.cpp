@@ -403,9 +403,6 @@ void tst_ResponseDecoder::refusesBadAnswers_data()
     QTest::newRow("mismatched tag")
         << QByteArray("<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\">\n<e:Header>\n  <c></b></c>")
         << QByteArray() << ErrorNumber::MalformedXml << "felaktig XML på rad 3, kolumn 8: sluttaggen passar inte";
-    QTest::newRow("truncated") << valid.left(valid.size() / 2) << QByteArray() << ErrorNumber::MalformedXml
-                               << "felaktig XML på rad";
-    QTest::newRow("empty") << QByteArray() << QByteArray() << ErrorNumber::MalformedXml << "felaktig XML";
     QTest::newRow("junk after the envelope") << valid + "<x/>" << QByteArray() << ErrorNumber::MalformedXml
                                              << "felaktig XML";
     QTest::newRow("undefined entity") << arrayOf(item("01", "&nbsp;")) << QByteArray() << ErrorNumber::MalformedXml
