@@ -257,7 +257,6 @@ void TestSoapClient::properties_data()
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<int>("number"); // 0: accepted
     QTest::newRow("current user") << true << "ProxyServer" << QVariant("<CURRENT_USER>") << 0;
-    QTest::newRow("host:port") << true << "ProxyServer" << QVariant("proxy.example:3128") << 0;
     QTest::newRow("no proxy") << true << "ProxyServer" << QVariant(QString()) << 0;
     QTest::newRow("auto proxy") << true << "EnableAutoProxy" << QVariant(true) << 0;
     QTest::newRow("proxy without port") << true << "ProxyServer" << QVariant("proxy.example")

@@ -8,7 +8,6 @@
 
 #include <QTcpServer>
 #include <QTest>
-#include <QTimer>
 
 using namespace soap;
 using testsupport::CannedReply;
@@ -69,7 +68,6 @@ private slots:
     void exchanges_data();
     void exchanges();
     void sinkErrorEndsExchange();
-    void callerEventsWaitUntilTheCallReturns();
     void transportIsReusableAfterFailure();
 };
 
@@ -204,21 +202,6 @@ void TestTransport::sinkErrorEndsExchange()
         QCOMPARE(error.number(), ErrorNumber::MalformedXml);
     }
     QVERIFY(clock.elapsed() < 5000);
-}
-
-void TestTransport::callerEventsWaitUntilTheCallReturns()
-{
-    TestHttpServer server;
-    CannedReply slow = CannedReply::ok("<a/>");
-    slow.delay = std::chrono::milliseconds(300);
-    server.setReply("/x", slow);
-    HttpTransport transport(limitsOf(5000));
-    bool ticked = false;
-    QTimer::singleShot(0, [&ticked] { ticked = true; });
-    RecordingSink sink;
-    transport.exchange(get(server.url("/x")), sink);
-    QVERIFY(!ticked); // the caller's event loop did not run during the exchange
-    QTRY_VERIFY(ticked);
 }
 
 void TestTransport::transportIsReusableAfterFailure()
