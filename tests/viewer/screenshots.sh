@@ -35,7 +35,7 @@ sleep 1
 xdotool key Tab Tab Tab space       # to "Automatisk uppdatering" and tick it
 sleep 2
 shot "$out/before.png"
-sleep 61                            # a full count: the refresh has come
+sleep 65                            # a full count of 61 ticks and some slack: the refresh has come
 shot "$out/after.png"
 kill \$viewer
 DRIVE
