@@ -75,46 +75,39 @@ QString clsws_ElectionResults::serviceMappingDocument()
 
 soap::Variant clsws_ElectionResults::wsm_getCountryResultsValnatt()
 {
-    soap::Variant result;
-    try {
-        result = soapClient->invoke(QStringLiteral("getCountryResultsValnatt"));
-    } catch (...) {
-        RaiseServiceError(QStringLiteral("wsm_getCountryResultsValnatt"));
-    }
-    return result;
+    return invokeOperation(QStringLiteral("getCountryResultsValnatt"),
+                           QStringLiteral("wsm_getCountryResultsValnatt"), nullptr);
 }
 
 soap::Variant clsws_ElectionResults::wsm_getCountyResultsValnatt(const QString &str_county)
 {
     QString county = str_county;
-    soap::Variant result;
-    try {
-        result = soapClient->invoke(QStringLiteral("getCountyResultsValnatt"), county);
-    } catch (...) {
-        RaiseServiceError(QStringLiteral("wsm_getCountyResultsValnatt"));
-    }
-    return result;
+    return invokeOperation(QStringLiteral("getCountyResultsValnatt"),
+                           QStringLiteral("wsm_getCountyResultsValnatt"), &county);
 }
 
 soap::Variant clsws_ElectionResults::wsm_getCountyResultsSlutsam(const QString &str_county)
 {
     QString county = str_county;
-    soap::Variant result;
-    try {
-        result = soapClient->invoke(QStringLiteral("getCountyResultsSlutsam"), county);
-    } catch (...) {
-        RaiseServiceError(QStringLiteral("wsm_getCountyResultsSlutsam"));
-    }
-    return result;
+    return invokeOperation(QStringLiteral("getCountyResultsSlutsam"),
+                           QStringLiteral("wsm_getCountyResultsSlutsam"), &county);
 }
 
 soap::Variant clsws_ElectionResults::wsm_getCountryResultsSlutsam()
 {
+    return invokeOperation(QStringLiteral("getCountryResultsSlutsam"),
+                           QStringLiteral("wsm_getCountryResultsSlutsam"), nullptr);
+}
+
+// The argument, when there is one, is the operation's own copy: the SOAP layer may write to it.
+soap::Variant clsws_ElectionResults::invokeOperation(const QString &operation,
+                                                     const QString &source, QString *argument)
+{
     soap::Variant result;
     try {
-        result = soapClient->invoke(QStringLiteral("getCountryResultsSlutsam"));
+        result = argument ? soapClient->invoke(operation, *argument) : soapClient->invoke(operation);
     } catch (...) {
-        RaiseServiceError(QStringLiteral("wsm_getCountryResultsSlutsam"));
+        RaiseServiceError(source);
     }
     return result;
 }

@@ -32,6 +32,8 @@ public:
     static QString serviceMappingDocument();
 
 private:
+    soap::Variant invokeOperation(const QString &operation, const QString &source,
+                                  QString *argument);
     [[noreturn]] void RaiseServiceError(const QString &operation);
 
     std::unique_ptr<soap::SoapClient> soapClient;
