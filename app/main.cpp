@@ -1,3 +1,4 @@
+#include "appicon.h"
 #include "applicationsetup.h"
 #include "startup.h"
 
@@ -6,7 +7,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    ApplicationSetup::apply(app);
+    ApplicationSetup::apply(app, appIcon());
     Startup startup;
     return startup.exec();
 }

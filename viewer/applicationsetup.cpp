@@ -4,26 +4,17 @@
 #include "ksv_config.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFontInfo>
-#include <QIcon>
 
 #include <utility>
 
-void ApplicationSetup::apply(QApplication &app)
+void ApplicationSetup::apply(QApplication &app, const QIcon &icon)
 {
     app.setApplicationName(QStringLiteral(KSV_APP_TITLE));
     app.setApplicationVersion(QStringLiteral(KSV_VERSION));
     app.setStyle(new ClassicStyle);
     app.setFont(defaultFont());
 
-    // Present where ksv_add_identity() linked them in; the tests go without.
-    QIcon icon;
-    for (const int size : {16, 32, 48, 256}) {
-        const QString file = QStringLiteral(":/ksv/icons/ksv2003-%1.png").arg(size);
-        if (QFile::exists(file))
-            icon.addFile(file, QSize(size, size));
-    }
     if (!icon.isNull())
         app.setWindowIcon(icon);
 }

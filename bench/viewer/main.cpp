@@ -2,6 +2,9 @@
 // painted, against the bundled service on this machine. Run under Xvfb:
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/viewer/bench_viewer
 #include "applicationsetup.h"
+#ifdef KSV_HAS_APP_ICON
+#include "appicon.h"
+#endif
 #include "clsws_ElectionResults.h"
 #include "form1.h"
 #include "resultsserverthread.h"
@@ -20,7 +23,11 @@ using namespace std::chrono_literals;
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+#ifdef KSV_HAS_APP_ICON
+    ApplicationSetup::apply(app, appIcon());
+#else
     ApplicationSetup::apply(app);
+#endif
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--startup-child"))
         return StartupBench::runChild(arguments[2]);
