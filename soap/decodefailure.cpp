@@ -4,12 +4,16 @@
 
 namespace soap {
 
-DecodeFailure::DecodeFailure(QString where) : m_where(std::move(where)) {}
+DecodeFailure::DecodeFailure(QString where, QString lead)
+    : m_where(std::move(where)), m_lead(std::move(lead))
+{
+    if (m_lead.isEmpty())
+        m_lead = m_where.isEmpty() ? QStringLiteral("Svaret") : QStringLiteral("Svaret från %1").arg(m_where);
+}
 
 RaisedError DecodeFailure::error(std::int32_t number, const QString &what) const
 {
-    const QString from = m_where.isEmpty() ? QStringLiteral("Svaret") : QStringLiteral("Svaret från %1").arg(m_where);
-    return RaisedError(number, source(), QStringLiteral("%1: %2").arg(from, what));
+    return RaisedError(number, source(), QStringLiteral("%1: %2").arg(m_lead, what));
 }
 
 QString DecodeFailure::at(const XmlPosition &position)

@@ -14,21 +14,24 @@ struct XmlPosition
     qint64 column = 0;
 };
 
-// Builds the errors of one answer's decoding, so that every one of them names the answer's URL
-// in the same words.
+// Builds the errors of one document's reading, so that every one of them names the document in
+// the same words: an answer by its URL, other documents as their reader calls them.
 class DecodeFailure
 {
 public:
-    explicit DecodeFailure(QString where);
+    // lead: what stands before the colon; empty for "Svaret från <where>".
+    explicit DecodeFailure(QString where, QString lead = {});
 
-    // "Svaret från <where>: <what>"
+    // "<lead>: <what>"
     RaisedError error(std::int32_t number, const QString &what) const;
     // "på rad 3, kolumn 17"
     static QString at(const XmlPosition &position);
     static QString source();
+    const QString &where() const { return m_where; }
 
 private:
     QString m_where;
+    QString m_lead;
 };
 
 } // namespace soap

@@ -27,13 +27,13 @@ QByteArray EnvelopeWriter::write(const OperationInfo &operation, const std::vect
         if (operation.encodedUse)
             writer.writeAttribute(xmlns::SoapEnvelope, QStringLiteral("encodingStyle"),
                                   operation.encodingStyle);
-        for (std::size_t i = 0; i < arguments.size() && i < operation.parameters.size(); ++i) {
+        for (qsizetype i = 0; i < qsizetype(arguments.size()) && i < operation.parameters.size(); ++i) {
             const QualifiedName &parameter = operation.parameters[i];
             writer.writeStartElement(parameter.namespaceUri, parameter.localName);
             if (operation.encodedUse)
                 writer.writeAttribute(xmlns::SchemaInstance, QStringLiteral("type"),
                                       QStringLiteral("xsd:string"));
-            writer.writeCharacters(arguments[i]);
+            writer.writeCharacters(arguments[std::size_t(i)]);
             writer.writeEndElement();
         }
         writer.writeEndElement();

@@ -18,8 +18,8 @@ void ExpatReader::ParserDeleter::operator()(XML_ParserStruct *parser) const
 }
 
 ExpatReader::ExpatReader(XmlEventHandler &handler, const QByteArray &charset, DecodeFailure failure,
-                         int maxDepth)
-    : m_handler(handler), m_failure(std::move(failure)), m_maxDepth(maxDepth)
+                         int maxDepth, Deadline deadline)
+    : m_handler(handler), m_failure(std::move(failure)), m_maxDepth(maxDepth), m_deadline(deadline)
 {
     QByteArray forced;
     if (!charset.trimmed().isEmpty()) {
@@ -53,21 +53,72 @@ ExpatReader::ExpatReader(XmlEventHandler &handler, const QByteArray &charset, De
 
 ExpatReader::~ExpatReader() = default;
 
-void ExpatReader::parse(const char *data, qsizetype size, bool isFinal)
+char *ExpatReader::room(qsizetype size)
 {
     if (m_error)
         std::rethrow_exception(m_error);
-    do {
-        const int piece = int(std::min<qsizetype>(size, INT_MAX / 2));
-        const bool last = isFinal && piece == size;
-        if (XML_Parse(m_parser.get(), data, piece, last) != XML_STATUS_OK) {
-            if (!m_error)
-                m_error = std::make_exception_ptr(parserError());
-            std::rethrow_exception(m_error);
-        }
+    if (m_window && m_windowSize - m_filled >= size)
+        return m_window + m_filled;
+    if (m_window)
+        flush(false);
+    // A token that runs on past what has arrived is read again from its start on every parse
+    // (expat before 2.6): it is parsed again only once at least as many new bytes have come, so
+    // that a huge tag costs in proportion to its size, not its square.
+    const qsizetype want = m_pending + size;
+    if (want > INT_MAX / 2)
+        throw m_failure.error(ErrorNumber::MalformedXml,
+                              QStringLiteral("felaktig XML %1: en tagg är för lång").arg(DecodeFailure::at(position())));
+    m_window = static_cast<char *>(XML_GetBuffer(m_parser.get(), int(want)));
+    if (!m_window)
+        throw std::bad_alloc();
+    m_windowSize = want;
+    m_filled = 0;
+    return m_window;
+}
+
+void ExpatReader::commit(qsizetype size)
+{
+    m_filled += size;
+    if (m_filled >= std::max<qsizetype>(m_pending, 1))
+        flush(false);
+}
+
+void ExpatReader::parse(const char *data, qsizetype size)
+{
+    constexpr qsizetype Piece = 64 * 1024;
+    while (size > 0) {
+        const qsizetype piece = std::min(size, Piece);
+        std::memcpy(room(piece), data, std::size_t(piece));
+        commit(piece);
         data += piece;
         size -= piece;
-    } while (size > 0);
+    }
+}
+
+void ExpatReader::finish()
+{
+    if (m_error)
+        std::rethrow_exception(m_error);
+    flush(true);
+}
+
+void ExpatReader::flush(bool isFinal)
+{
+    m_deadline.check(m_failure.where());
+    const qsizetype size = m_filled;
+    const bool windowed = m_window != nullptr;
+    m_window = nullptr;
+    m_filled = 0;
+    const XML_Status status = windowed ? XML_ParseBuffer(m_parser.get(), int(size), isFinal)
+                                       : XML_Parse(m_parser.get(), "", 0, isFinal);
+    if (status != XML_STATUS_OK) {
+        if (!m_error)
+            m_error = std::make_exception_ptr(parserError());
+        std::rethrow_exception(m_error);
+    }
+    m_parsed += size;
+    const XML_Index at = XML_GetCurrentByteIndex(m_parser.get());
+    m_pending = at < 0 ? 0 : qsizetype(m_parsed - at);
 }
 
 const NamespaceScope &ExpatReader::namespaces() const
@@ -123,9 +174,9 @@ QString ExpatReader::describe(int code) const
     switch (code) {
     case XML_ERROR_NO_MEMORY: return QStringLiteral("minnet räckte inte");
     case XML_ERROR_SYNTAX: return QStringLiteral("syntaxfel");
-    case XML_ERROR_NO_ELEMENTS: return QStringLiteral("svaret tar slut innan dokumentet är komplett");
+    case XML_ERROR_NO_ELEMENTS: return QStringLiteral("dokumentet tar slut innan det är komplett");
     case XML_ERROR_INVALID_TOKEN: return QStringLiteral("ogiltigt tecken");
-    case XML_ERROR_UNCLOSED_TOKEN: return QStringLiteral("svaret tar slut mitt i en tagg");
+    case XML_ERROR_UNCLOSED_TOKEN: return QStringLiteral("dokumentet tar slut mitt i en tagg");
     case XML_ERROR_PARTIAL_CHAR: return QStringLiteral("ofullständigt tecken");
     case XML_ERROR_TAG_MISMATCH: return QStringLiteral("sluttaggen passar inte starttaggen");
     case XML_ERROR_DUPLICATE_ATTRIBUTE: return QStringLiteral("samma attribut två gånger");
@@ -142,27 +193,35 @@ QString ExpatReader::describe(int code) const
 
 void ExpatReader::startElement(const char *name, const char **attributes)
 {
-    const auto isDeclaration = [](const char *attribute) {
-        return std::strncmp(attribute, "xmlns", 5) == 0 && (attribute[5] == '\0' || attribute[5] == ':');
-    };
-    // Declarations first: they hold for the element's own name and attributes.
+    // Declarations hold for the element's own name and attributes: bound before either is
+    // resolved (attributes are resolved by whoever reads them, after this).
     m_marks.push_back(m_scope.mark());
-    std::size_t declarations = 0;
-    for (const char **attribute = attributes; *attribute; attribute += 2) {
-        if (isDeclaration(*attribute)) {
-            m_scope.bind((*attribute)[5] ? std::string_view(*attribute + 6) : std::string_view(), attribute[1]);
-            ++declarations;
-        }
-    }
     m_attributes.clear();
     for (const char **attribute = attributes; *attribute; attribute += 2) {
-        if (declarations == 0 || !isDeclaration(*attribute)) {
-            const std::string_view qualified(*attribute);
-            const auto colon = qualified.find(':');
-            if (colon == std::string_view::npos)
-                m_attributes.push_back({std::string_view(), qualified, attribute[1]});
-            else
-                m_attributes.push_back({qualified.substr(0, colon), qualified.substr(colon + 1), attribute[1]});
+        const char *const text = *attribute;
+        const char *colon = nullptr;
+        const char *end = text;
+        for (; *end; ++end) {
+            if (*end == ':' && !colon)
+                colon = end;
+        }
+        if (!colon) {
+            const std::string_view local(text, std::size_t(end - text));
+            if (local == "xmlns") {
+                m_scope.bind({}, attribute[1]);
+                m_handler.declareNamespace({}, attribute[1]);
+            } else {
+                m_attributes.push_back({std::string_view(), local, attribute[1]});
+            }
+            continue;
+        }
+        const std::string_view prefix(text, std::size_t(colon - text));
+        const std::string_view local(colon + 1, std::size_t(end - colon - 1));
+        if (prefix == "xmlns") {
+            m_scope.bind(local, attribute[1]);
+            m_handler.declareNamespace(local, attribute[1]);
+        } else {
+            m_attributes.push_back({prefix, local, attribute[1]});
         }
     }
     m_handler.startElement(resolve(name), m_attributes.data(), m_attributes.size());
@@ -184,6 +243,7 @@ void ExpatReader::onStartElement(void *self, const char *name, const char **attr
 {
     auto *reader = static_cast<ExpatReader *>(self);
     reader->guarded([&] {
+        reader->tick();
         if (++reader->m_depth > reader->m_maxDepth) {
             throw reader->m_failure.error(
                 ErrorNumber::NestingTooDeep,
@@ -209,7 +269,10 @@ void ExpatReader::onEndElement(void *self, const char *)
 void ExpatReader::onCharacters(void *self, const char *data, int length)
 {
     auto *reader = static_cast<ExpatReader *>(self);
-    reader->guarded([&] { reader->m_handler.characters(data, length); });
+    reader->guarded([&] {
+        reader->tick();
+        reader->m_handler.characters(data, length);
+    });
 }
 
 void ExpatReader::onDoctype(void *self, const char *, const char *, const char *, int)
@@ -218,7 +281,7 @@ void ExpatReader::onDoctype(void *self, const char *, const char *, const char *
     reader->guarded([&] {
         throw reader->m_failure.error(
             ErrorNumber::DoctypeRefused,
-            QStringLiteral("svaret innehåller en DOCTYPE-deklaration %1 (är det en HTML-sida?); "
+            QStringLiteral("dokumentet innehåller en DOCTYPE-deklaration %1 (är det en HTML-sida?); "
                            "sådana tas inte emot")
                 .arg(DecodeFailure::at(reader->position())));
     });
@@ -231,7 +294,7 @@ void ExpatReader::onEntityDeclaration(void *self, const char *, int, const char 
     auto *reader = static_cast<ExpatReader *>(self);
     reader->guarded([&] {
         throw reader->m_failure.error(ErrorNumber::DoctypeRefused,
-                                      QStringLiteral("svaret deklarerar entiteter %1")
+                                      QStringLiteral("dokumentet deklarerar entiteter %1")
                                           .arg(DecodeFailure::at(reader->position())));
     });
 }

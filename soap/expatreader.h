@@ -1,5 +1,6 @@
 #pragma once
 
+#include "deadline.h"
 #include "decodefailure.h"
 #include "xmleventhandler.h"
 
@@ -14,23 +15,30 @@ struct XML_ParserStruct;
 
 namespace soap {
 
-// An incremental XML parser (expat) that refuses any DOCTYPE, limits nesting and turns every
-// failure into a RaisedError naming the line and column. Namespaces are resolved here rather than
-// by expat: its own namespace processing costs some 40 % of its speed on SOAP answers.
+// An incremental XML parser (expat) that refuses any DOCTYPE, limits nesting, keeps to the
+// deadline and turns every failure into a RaisedError naming the line and column. Namespaces are
+// resolved here rather than by expat: its own namespace processing costs some 40 % of its speed
+// on SOAP answers. Input is best written straight into the parser's own buffer (room, commit).
 class ExpatReader : public XmlContext
 {
 public:
     // charset: the HTTP charset, empty when there was none; it overrides the XML declaration.
     // An unsupported charset raises UnsupportedEncoding.
     ExpatReader(XmlEventHandler &handler, const QByteArray &charset, DecodeFailure failure,
-                int maxDepth);
+                int maxDepth, Deadline deadline = Deadline::never());
     ~ExpatReader() override;
 
     ExpatReader(const ExpatReader &) = delete;
     ExpatReader &operator=(const ExpatReader &) = delete;
 
-    // Raises on the first failure; the reader is unusable afterwards.
-    void parse(const char *data, qsizetype size, bool isFinal);
+    // All raise on the first failure; the reader is unusable afterwards.
+    // Room for size more bytes in the parser's buffer; commit(n) parses the n bytes written there.
+    char *room(qsizetype size);
+    void commit(qsizetype size);
+    // The same for bytes at hand, copied in.
+    void parse(const char *data, qsizetype size);
+    // Once, after the last byte.
+    void finish();
 
     XmlPosition position() const override;
     const NamespaceScope &namespaces() const override;
@@ -43,6 +51,13 @@ private:
 
     template<typename Call>
     void guarded(Call &&call);
+    void flush(bool isFinal);
+    // Every so many events, a look at the clock.
+    void tick()
+    {
+        if ((++m_events & 1023u) == 0)
+            m_deadline.check(m_failure.where());
+    }
     void stop(std::exception_ptr error);
     RaisedError parserError() const;
     void startElement(const char *name, const char **attributes);
@@ -61,7 +76,15 @@ private:
     XmlEventHandler &m_handler;
     DecodeFailure m_failure;
     int m_maxDepth;
+    Deadline m_deadline;
     int m_depth = 0;
+    unsigned m_events = 0;
+    // The part of the parser's buffer handed out by room() and not yet parsed.
+    char *m_window = nullptr;
+    qsizetype m_windowSize = 0;
+    qsizetype m_filled = 0;
+    qint64 m_parsed = 0;     // bytes given to the parser so far
+    qsizetype m_pending = 0; // of those, the unfinished token it holds back
     std::unique_ptr<XML_ParserStruct, ParserDeleter> m_parser;
     std::exception_ptr m_error;
     NamespaceScope m_scope;

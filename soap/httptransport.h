@@ -1,23 +1,25 @@
 #pragma once
 
+#include "deadline.h"
 #include "httprequest.h"
 #include "httpresponsehead.h"
 #include "proxysetting.h"
 #include "transportlimits.h"
 
-#include <memory>
+#include <QByteArray>
 
-class QThread;
+#include <memory>
 
 namespace soap {
 
 class BodySink;
-class NetworkWorker;
+class HttpHeadParser;
+class SocketConnection;
 
-// HTTP for a caller that must not run its own event loop: the network is handled in a thread of
-// the transport's own while the caller waits on a condition variable, so no timer tick, click or
-// repaint of the caller's thread is dispatched during an exchange. The body reaches the sink on
-// the caller's thread, piece by piece, while the rest is still arriving.
+// HTTP/1.1 for a caller that must not run its own event loop: the exchange runs on the caller's
+// thread with waits that dispatch no event (no timer tick, click or repaint), each bounded by the
+// deadline. The body reaches the sink while the rest is still arriving, read straight into the
+// sink's own memory where it offers some. One connection is kept for the next exchange.
 class HttpTransport
 {
 public:
@@ -28,16 +30,29 @@ public:
     HttpTransport &operator=(const HttpTransport &) = delete;
 
     const TransportLimits &limits() const { return m_limits; }
-    void setProxy(const ProxySetting &proxy);
+    void setProxy(const ProxySetting &proxy) { m_proxy = proxy; }
 
     // Sends the request and blocks until the whole answer went to the sink. Any HTTP status
-    // counts as an answer; transport failures, the time-out and the size cap raise RaisedError.
+    // counts as an answer; transport failures, the deadline and the size cap raise RaisedError.
+    HttpResponseHead exchange(const HttpRequest &request, BodySink &sink, const Deadline &deadline);
+    // With a deadline of the limits' time-out from now.
     HttpResponseHead exchange(const HttpRequest &request, BodySink &sink);
 
 private:
+    struct Route;
+    struct Answer;
+
+    Route routeFor(const QUrl &url) const;
+    Answer send(const Route &route, const HttpRequest &request, const Deadline &deadline);
+    Answer readHead(std::unique_ptr<SocketConnection> connection, const Deadline &deadline,
+                    const QString &where);
+    void readBody(Answer &answer, BodySink &sink, const Deadline &deadline, const QString &where);
+    QByteArray requestBytes(const Route &route, const HttpRequest &request) const;
+
     const TransportLimits m_limits;
-    std::unique_ptr<QThread> m_thread;
-    NetworkWorker *m_worker = nullptr; // lives in m_thread, deleted when it finishes
+    ProxySetting m_proxy;
+    std::unique_ptr<SocketConnection> m_idle; // kept alive after the last exchange
+    QByteArray m_buffer;                      // socket reads that the sink cannot take in place
 };
 
 } // namespace soap

@@ -1,25 +1,28 @@
 #include "idindex.h"
 
-#include <functional>
+#include <QHashFunctions>
+
 #include <new>
 
 namespace soap {
 
 namespace {
 
+// Seeded per process (Qt's global seed): ids are the sender's choice, and with a hash known in
+// advance a sender could make every id land in one probe run.
 std::uint32_t hashOf(std::string_view id)
 {
-    const std::size_t full = std::hash<std::string_view>()(id);
+    const std::size_t full = qHashBits(id.data(), id.size(), QHashSeed::globalSeed());
     return std::uint32_t(full ^ (full >> 32));
 }
 
 // Room for count ids at most three quarters full, a power of two.
 std::size_t slotsFor(std::size_t count)
 {
-    std::size_t slots = 16;
-    while (slots / 4 * 3 < count)
-        slots *= 2;
-    return slots;
+    std::size_t total = 16;
+    while (total / 4 * 3 < count)
+        total *= 2;
+    return total;
 }
 
 } // namespace
@@ -67,11 +70,11 @@ std::size_t IdIndex::find(std::string_view id) const
     return entry == 0 ? NotFound : std::size_t(entry >> 32) - 1;
 }
 
-void IdIndex::rehash(std::size_t slots)
+void IdIndex::rehash(std::size_t slotCount)
 {
-    std::vector<std::uint64_t> old(slots, 0);
+    std::vector<std::uint64_t> old(slotCount, 0);
     old.swap(m_slots);
-    const std::size_t mask = slots - 1;
+    const std::size_t mask = slotCount - 1;
     for (const std::uint64_t entry : old) {
         if (entry == 0)
             continue;

@@ -26,7 +26,7 @@ private:
     // A slot is empty (0) or holds (number + 1) << 32 | the id's hash, low 32 bits: most
     // mismatches are settled without touching the id itself.
     std::size_t slotOf(std::string_view id, std::uint32_t hash) const;
-    void rehash(std::size_t slots);
+    void rehash(std::size_t slotCount);
 
     std::vector<std::string> m_ids;
     std::vector<std::uint64_t> m_slots;

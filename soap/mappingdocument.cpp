@@ -3,34 +3,28 @@
 #include "errornumbers.h"
 #include "raisederror.h"
 #include "xmldomnode.h"
+#include "xmlelement.h"
 
-#include <QDomDocument>
 #include <QHash>
-#include <QXmlStreamReader>
 
 namespace soap {
 
 namespace {
 
+const QString Lead = QStringLiteral("Mappningsdokumentet går inte att använda");
+
 [[noreturn]] void invalid(const QString &what)
 {
-    throw RaisedError(ErrorNumber::MappingInvalid, QStringLiteral("SoapClient"),
-                      QStringLiteral("Mappningsdokumentet går inte att använda: %1").arg(what));
+    throw RaisedError(ErrorNumber::MappingInvalid, QStringLiteral("SoapClient"), QStringLiteral("%1: %2").arg(Lead, what));
 }
 
 // The mapping document's elements are unqualified; compare local names only.
-QString nameOf(const QDomElement &element)
+std::vector<const XmlElement *> childElements(const XmlElement &parent, const QString &name)
 {
-    return element.localName().isEmpty() ? element.tagName() : element.localName();
-}
-
-QList<QDomElement> childElements(const QDomElement &parent, const QString &name)
-{
-    QList<QDomElement> found;
-    for (QDomElement child = parent.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement()) {
-        if (nameOf(child) == name)
-            found.append(child);
+    std::vector<const XmlElement *> found;
+    for (const auto &child : parent.children()) {
+        if (child->name().localName == name)
+            found.push_back(child.get());
     }
     return found;
 }
@@ -43,38 +37,30 @@ MappingDocument MappingDocument::parse(const QString &text, const QString &servi
     if (text.trimmed().isEmpty())
         return mapping;
 
-    // The DOM parser would read a DOCTYPE; a mapping document never has one.
-    QXmlStreamReader scan(text);
-    while (!scan.atEnd()) {
-        if (scan.readNext() == QXmlStreamReader::DTD)
-            invalid(QStringLiteral("dokumenttypdeklarationer (DOCTYPE) tas inte emot"));
+    std::shared_ptr<const XmlElement> root;
+    try {
+        // Text, not bytes: whatever its declaration says, it is read as the UTF-8 it is made into.
+        root = XmlElement::parse(text.toUtf8(), Lead, Deadline::never(), "UTF-8");
+    } catch (const RaisedError &error) {
+        throw RaisedError(ErrorNumber::MappingInvalid, error.source(), error.description());
     }
-    QDomDocument document;
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (scan.hasError() || !document.setContent(text, true, &message, &line, &column))
-        invalid(QStringLiteral("felaktig XML på rad %1, kolumn %2: %3")
-                    .arg(line)
-                    .arg(column)
-                    .arg(scan.hasError() ? scan.errorString() : message));
-
-    const QDomElement root = document.documentElement();
-    if (nameOf(root) != QLatin1String("servicemapping"))
-        invalid(QStringLiteral("rotelementet är <%1>, inte <servicemapping>").arg(nameOf(root)));
-    QDomElement service;
-    for (const QDomElement &candidate : childElements(root, QStringLiteral("service"))) {
-        if (candidate.attribute(QStringLiteral("name")) == serviceName)
+    if (root->name().localName != QLatin1String("servicemapping"))
+        invalid(QStringLiteral("rotelementet är <%1>, inte <servicemapping>").arg(root->name().localName));
+    const XmlElement *service = nullptr;
+    for (const XmlElement *candidate : childElements(*root, QStringLiteral("service"))) {
+        if (candidate->attribute(QStringLiteral("name")) == serviceName)
             service = candidate;
     }
-    if (service.isNull())
+    if (!service)
         invalid(QStringLiteral("tjänsten %1 saknas").arg(serviceName));
 
     QHash<QString, QString> mappers; // ID -> PROGID
-    for (const QDomElement &using_ : childElements(service, QStringLiteral("using"))) {
-        const QString id = using_.attribute(QStringLiteral("ID"));
-        const QString progId = using_.attribute(QStringLiteral("PROGID"));
-        const QString cachable = using_.attribute(QStringLiteral("cachable"), QStringLiteral("0"));
+    for (const XmlElement *using_ : childElements(*service, QStringLiteral("using"))) {
+        const QString id = using_->attribute(QStringLiteral("ID"));
+        const QString progId = using_->attribute(QStringLiteral("PROGID"));
+        const QString cachable = using_->hasAttribute(QStringLiteral("cachable"))
+            ? using_->attribute(QStringLiteral("cachable"))
+            : QStringLiteral("0");
         if (id.isEmpty())
             invalid(QStringLiteral("ett <using>-element saknar ID"));
         if (mappers.contains(id))
@@ -89,18 +75,19 @@ MappingDocument MappingDocument::parse(const QString &text, const QString &servi
         mappers.insert(id, progId);
     }
 
-    for (const QDomElement &types : childElements(service, QStringLiteral("types"))) {
-        for (const QDomElement &type : childElements(types, QStringLiteral("type"))) {
-            const QString name = type.attribute(QStringLiteral("name"));
-            const QString uses = type.attribute(QStringLiteral("uses"));
+    for (const XmlElement *types : childElements(*service, QStringLiteral("types"))) {
+        for (const XmlElement *type : childElements(*types, QStringLiteral("type"))) {
+            const QString name = type->attribute(QStringLiteral("name"));
+            const QString uses = type->attribute(QStringLiteral("uses"));
             if (name.isEmpty())
                 invalid(QStringLiteral("ett <type>-element saknar name"));
             if (!mappers.contains(uses))
                 invalid(QStringLiteral("typen %1 använder \"%2\", som inget <using>-element deklarerar")
                             .arg(name, uses));
             MappedType mapped;
-            mapped.type = {type.attribute(QStringLiteral("targetNamespace")), name};
-            mapped.mappingNode = std::make_shared<XmlDomNode>(type);
+            mapped.type = {type->attribute(QStringLiteral("targetNamespace")), name};
+            // The node shares the tree: it outlives this document for as long as the factory holds it.
+            mapped.mappingNode = std::make_shared<XmlDomNode>(std::shared_ptr<const XmlElement>(root, type));
             mapping.m_types.push_back(std::move(mapped));
         }
     }

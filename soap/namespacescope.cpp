@@ -10,23 +10,48 @@ NamespaceScope::NamespaceScope()
     bind("xml", "http://www.w3.org/XML/1998/namespace");
 }
 
+std::size_t NamespaceScope::number(std::string_view prefix) const
+{
+    for (const Known &known : m_known) {
+        if (known.used && known.prefix == prefix)
+            return known.number;
+    }
+    const std::size_t found = m_prefixes.find(prefix);
+    Known &slot = m_known[m_nextKnown++ % std::size(m_known)];
+    slot.used = true;
+    slot.prefix.assign(prefix);
+    slot.number = found;
+    return found;
+}
+
 void NamespaceScope::bind(std::string_view prefix, std::string_view uri)
 {
+    std::size_t number = this->number(prefix);
+    if (number == IdIndex::NotFound) {
+        m_prefixes.insert(std::string(prefix));
+        number = m_prefixes.size() - 1;
+        m_current.push_back(-1);
+        // It was kept as unknown.
+        for (Known &known : m_known)
+            known.used = known.used && known.number != IdIndex::NotFound;
+    }
     if (m_count == m_bindings.size())
         m_bindings.emplace_back();
-    Binding &binding = m_bindings[m_count++];
-    binding.prefix.assign(prefix);
+    Binding &binding = m_bindings[m_count];
+    binding.prefix = number;
+    binding.hidden = m_current[number];
     binding.uri.assign(uri);
-    ++m_generation;
+    m_current[number] = std::int64_t(m_count);
+    ++m_count;
 }
 
 void NamespaceScope::release(std::size_t mark)
 {
     // Never below the built-in xml prefix.
-    const std::size_t count = std::max<std::size_t>(mark, 1);
-    if (count != m_count) {
-        m_count = count;
-        ++m_generation;
+    const std::size_t keep = std::max<std::size_t>(mark, 1);
+    while (m_count > keep) {
+        const Binding &binding = m_bindings[--m_count];
+        m_current[binding.prefix] = binding.hidden;
     }
 }
 
@@ -44,28 +69,15 @@ bool NamespaceScope::resolve(std::string_view qname, RawName &out) const
 
 bool NamespaceScope::lookup(std::string_view prefix, std::string_view &uri) const
 {
-    for (const Remembered &remembered : m_remembered) {
-        if (remembered.generation == m_generation && remembered.prefix == prefix) {
-            uri = remembered.uri;
-            return remembered.bound;
-        }
+    const std::size_t number = this->number(prefix);
+    const std::int64_t binding = number == IdIndex::NotFound ? -1 : m_current[number];
+    if (binding < 0) {
+        uri = {};
+        // An undeclared empty prefix means no namespace.
+        return prefix.empty();
     }
-
-    Remembered &remembered = m_remembered[m_nextRemembered++ % std::size(m_remembered)];
-    remembered.generation = m_generation;
-    remembered.prefix.assign(prefix);
-    remembered.uri = {};
-    // An undeclared empty prefix means no namespace.
-    remembered.bound = prefix.empty();
-    for (std::size_t i = m_count; i-- > 0;) {
-        if (m_bindings[i].prefix == prefix) {
-            remembered.uri = m_bindings[i].uri;
-            remembered.bound = true;
-            break;
-        }
-    }
-    uri = remembered.uri;
-    return remembered.bound;
+    uri = m_bindings[std::size_t(binding)].uri;
+    return true;
 }
 
 } // namespace soap

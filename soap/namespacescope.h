@@ -1,5 +1,7 @@
 #pragma once
 
+#include "idindex.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,7 +18,9 @@ struct RawName
 };
 
 // The namespace declarations in scope at the parser's position, for element and attribute names
-// and for QNames in attribute values (xsi:type, arrayType).
+// and for QNames in attribute values (xsi:type, arrayType). A lookup costs the same however many
+// prefixes are declared and in whatever order they are used: each prefix has a number, and each
+// number its declaration in scope, which remembers the one it hides.
 class NamespaceScope
 {
 public:
@@ -35,26 +39,28 @@ public:
 private:
     struct Binding
     {
-        std::string prefix;
+        std::size_t prefix = 0;     // its number in m_prefixes
+        std::int64_t hidden = -1;   // the binding it hides, or -1
         std::string uri;
     };
+    IdIndex m_prefixes;
+    std::vector<std::int64_t> m_current; // per prefix number: its binding in scope, or -1
     // Slots are reused rather than freed, so that a declaration repeated on every record (as
     // Axis writes them) costs no allocation.
     std::vector<Binding> m_bindings;
     std::size_t m_count = 0;
 
-    // The last prefixes looked up: a record's dozen names use two or three prefixes, so most
-    // lookups end here rather than in a scan of the bindings.
-    struct Remembered
+    // A prefix's number never changes, so the last few are kept: a record's names use two or
+    // three prefixes, and a comparison is cheaper than a hash.
+    std::size_t number(std::string_view prefix) const;
+    struct Known
     {
+        bool used = false;
         std::string prefix;
-        std::string_view uri;
-        bool bound = false;
-        std::uint64_t generation = 0;
+        std::size_t number = IdIndex::NotFound; // also kept: an unprefixed name in no namespace
     };
-    mutable Remembered m_remembered[4];
-    mutable std::size_t m_nextRemembered = 0;
-    std::uint64_t m_generation = 1; // changes whenever the bindings do
+    mutable Known m_known[4];
+    mutable std::size_t m_nextKnown = 0;
 };
 
 } // namespace soap

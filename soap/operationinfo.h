@@ -3,9 +3,8 @@
 #include "qualifiedname.h"
 #include "responsedecoder.h"
 
+#include <QList>
 #include <QString>
-
-#include <vector>
 
 namespace soap {
 
@@ -18,7 +17,7 @@ struct OperationInfo
     bool encodedUse = true;
     QString encodingStyle;               // encoded use: the soap:body encodingStyle
     QualifiedName requestWrapper;        // rpc: operation name in the body namespace; document: the part's element
-    std::vector<QualifiedName> parameters; // the argument elements, in order
+    QList<QualifiedName> parameters;     // the argument elements, in order; shared between operations
     AnswerExpectation answer;
 };
 

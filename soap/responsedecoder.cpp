@@ -14,12 +14,12 @@ class ResponseDecoder::Private
 {
 public:
     Private(const DecodeSetup &setup, AnswerExpectation expectation, const QByteArray &httpCharset,
-            QString where)
+            QString where, const Deadline &deadline)
         : failure(std::move(where)), builder(setup, std::move(expectation), failure)
     {
         // An unusable charset is reported where every other failure is: on feed or finish.
         try {
-            reader = std::make_unique<ExpatReader>(builder, httpCharset, failure, MaxDepth);
+            reader = std::make_unique<ExpatReader>(builder, httpCharset, failure, MaxDepth, deadline);
         } catch (const RaisedError &error) {
             failed = error;
         }
@@ -38,6 +38,13 @@ public:
         }
     }
 
+    void refuseAfterFinish() const
+    {
+        if (finished)
+            throw RaisedError(ErrorNumber::BadArgument, DecodeFailure::source(),
+                              QStringLiteral("Svaret matades efter att avkodningen avslutats."));
+    }
+
     DecodeFailure failure;
     AnswerBuilder builder;
     std::unique_ptr<ExpatReader> reader;
@@ -46,8 +53,8 @@ public:
 };
 
 ResponseDecoder::ResponseDecoder(const DecodeSetup &setup, AnswerExpectation expectation,
-                                 QByteArray httpCharset, QString where)
-    : d(std::make_unique<Private>(setup, std::move(expectation), httpCharset, std::move(where)))
+                                 QByteArray httpCharset, QString where, Deadline deadline)
+    : d(std::make_unique<Private>(setup, std::move(expectation), httpCharset, std::move(where), deadline))
 {
 }
 
@@ -56,12 +63,22 @@ ResponseDecoder::~ResponseDecoder() = default;
 void ResponseDecoder::feed(const char *data, qsizetype size)
 {
     d->guarded([&] {
-        if (d->finished)
-            throw RaisedError(ErrorNumber::BadArgument, DecodeFailure::source(),
-                              QStringLiteral("Svaret matades efter att avkodningen avslutats."));
-        if (size > 0)
-            d->reader->parse(data, size, false);
+        d->refuseAfterFinish();
+        d->reader->parse(data, size);
     });
+}
+
+char *ResponseDecoder::room(qsizetype size)
+{
+    return d->guarded([&] {
+        d->refuseAfterFinish();
+        return d->reader->room(size);
+    });
+}
+
+void ResponseDecoder::commit(qsizetype size)
+{
+    d->guarded([&] { d->reader->commit(size); });
 }
 
 DecodedAnswer ResponseDecoder::finish()
@@ -71,7 +88,7 @@ DecodedAnswer ResponseDecoder::finish()
             throw RaisedError(ErrorNumber::BadArgument, DecodeFailure::source(),
                               QStringLiteral("Avkodningen av svaret avslutades två gånger."));
         d->finished = true;
-        d->reader->parse("", 0, true);
+        d->reader->finish();
         return d->builder.result();
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "deadline.h"
 #include "domnode.h"
 #include "objectfactory.h"
 #include "qualifiedname.h"
@@ -73,15 +74,18 @@ class ResponseDecoder
 {
 public:
     // httpCharset: the charset parameter of the HTTP Content-Type, empty when there was none; it
-    // takes precedence over the XML declaration.
+    // takes precedence over the XML declaration. Decoding past the deadline raises Timeout.
     ResponseDecoder(const DecodeSetup &setup, AnswerExpectation expectation, QByteArray httpCharset,
-                    QString where);
+                    QString where, Deadline deadline = Deadline::never());
     ~ResponseDecoder();
 
     ResponseDecoder(const ResponseDecoder &) = delete;
     ResponseDecoder &operator=(const ResponseDecoder &) = delete;
 
     void feed(const char *data, qsizetype size);
+    // Room for size more bytes in the parser's own buffer; commit(n) decodes the n written there.
+    char *room(qsizetype size);
+    void commit(qsizetype size);
     // Once, after the last piece; the answer, or its fault.
     DecodedAnswer finish();
 

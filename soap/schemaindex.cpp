@@ -72,9 +72,11 @@ bool SchemaIndex::isRepeated(const XmlElement *element)
     return maxOccurs == QLatin1String("unbounded") || maxOccurs.toInt() > 1;
 }
 
-std::vector<QualifiedName> SchemaIndex::childElements(const QualifiedName &elementName) const
+QList<QualifiedName> SchemaIndex::childElements(const QualifiedName &elementName) const
 {
-    std::vector<QualifiedName> names;
+    if (const auto known = m_childElements.constFind(elementName); known != m_childElements.constEnd())
+        return *known;
+    QList<QualifiedName> &names = m_childElements[elementName];
     const XmlElement *declaration = element(elementName);
     const XmlElement *type = declaration ? contentOf(declaration) : nullptr;
     const XmlElement *sequence = type ? sequenceOf(type) : nullptr;
@@ -82,23 +84,31 @@ std::vector<QualifiedName> SchemaIndex::childElements(const QualifiedName &eleme
         return names;
     for (const XmlElement *child : sequence->children(xmlns::Schema, QStringLiteral("element"))) {
         if (child->hasAttribute(QStringLiteral("ref")))
-            names.push_back(child->resolve(child->attribute(QStringLiteral("ref"))));
+            names.append(child->resolve(child->attribute(QStringLiteral("ref"))));
         else
-            names.push_back({isQualified(child) ? targetNamespaceOf(child) : QString(),
-                             child->attribute(QStringLiteral("name"))});
+            names.append({isQualified(child) ? targetNamespaceOf(child) : QString(),
+                          child->attribute(QStringLiteral("name"))});
     }
     return names;
 }
 
 QualifiedName SchemaIndex::arrayItemType(const QualifiedName &typeName) const
 {
-    return itemTypeOfComplexType(complexType(typeName), 0);
+    if (const auto known = m_arrayItemTypes.constFind(typeName); known != m_arrayItemTypes.constEnd())
+        return *known;
+    const QualifiedName item = itemTypeOfComplexType(complexType(typeName), 0);
+    m_arrayItemTypes.insert(typeName, item);
+    return item;
 }
 
 QualifiedName SchemaIndex::elementItemType(const QualifiedName &elementName) const
 {
+    if (const auto known = m_elementItemTypes.constFind(elementName); known != m_elementItemTypes.constEnd())
+        return *known;
     const XmlElement *declaration = element(elementName);
-    return declaration ? itemTypeOfElement(declaration, 0) : QualifiedName{};
+    const QualifiedName item = declaration ? itemTypeOfElement(declaration, 0) : QualifiedName{};
+    m_elementItemTypes.insert(elementName, item);
+    return item;
 }
 
 QualifiedName SchemaIndex::itemTypeOfElement(const XmlElement *element, int depth) const

@@ -10,6 +10,7 @@ class XmlElement;
 
 // The named types and elements of a WSDL's embedded XML schemas, and the two questions the client
 // asks of them: which child elements a wrapper element has, and what the items of an array are.
+// Answers are kept: many operations may ask about one large type.
 class SchemaIndex
 {
 public:
@@ -21,7 +22,7 @@ public:
 
     // The names of the child elements of a global element's content, in order, qualified as the
     // schema's elementFormDefault or each element's form says. Empty when unknown.
-    std::vector<QualifiedName> childElements(const QualifiedName &elementName) const;
+    QList<QualifiedName> childElements(const QualifiedName &elementName) const;
 
     // The item type when the named type is an array (SOAP-encoded arrayType, or a sequence of one
     // repeated element); empty otherwise.
@@ -40,6 +41,9 @@ private:
 
     QHash<QualifiedName, const XmlElement *> m_types;
     QHash<QualifiedName, const XmlElement *> m_elements;
+    mutable QHash<QualifiedName, QList<QualifiedName>> m_childElements;
+    mutable QHash<QualifiedName, QualifiedName> m_arrayItemTypes;
+    mutable QHash<QualifiedName, QualifiedName> m_elementItemTypes;
 };
 
 } // namespace soap

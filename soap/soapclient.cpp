@@ -7,6 +7,8 @@
 #include "httptransport.h"
 #include "mappingdocument.h"
 #include "raisederror.h"
+#include "responsedecoder.h"
+#include "servicedescription.h"
 #include "wsdlreader.h"
 
 namespace soap {
@@ -31,6 +33,7 @@ bool isXmlText(const QString &text)
 
 SoapClient::SoapClient(TransportLimits limits)
     : m_transport(std::make_unique<HttpTransport>(limits))
+    , m_setup(std::make_unique<DecodeSetup>())
 {
 }
 
@@ -43,20 +46,22 @@ void SoapClient::initialise(const QString &wsdlUrl, const QString &mappingDocume
     // Read the mapping first: a bad document fails without a network round trip.
     MappingDocument mapping = MappingDocument::parse(mappingDocument, serviceName);
 
+    // Fetching and reading the WSDL have one deadline together.
+    const Deadline deadline = Deadline::after(m_transport->limits().timeout);
     HttpRequest request;
     request.url = QUrl(wsdlUrl);
     // A WSDL is read whole; real ones are tens of kilobytes.
     BufferSink wsdl(qsizetype(16) * 1024 * 1024, QStringLiteral("WSDL-dokumentet"));
-    const HttpResponseHead head = m_transport->exchange(request, wsdl);
+    const HttpResponseHead head = m_transport->exchange(request, wsdl, deadline);
     if (!head.isSuccess())
         throw RaisedError(ErrorNumber::HttpStatus, Source,
                           QStringLiteral("WSDL-dokumentet kunde inte hämtas: servern svarade med "
                                          "HTTP-status %1 (%2) för %3")
                               .arg(head.status)
                               .arg(QString::fromLatin1(head.reason), head.url.toDisplayString()));
-    m_description = WsdlReader(serviceName, portName, serviceNamespace)
-                        .read(wsdl.body(), request.url.toDisplayString());
-    m_setup.types = mapping.types();
+    m_description = std::make_unique<ServiceDescription>(
+        WsdlReader(serviceName, portName, serviceNamespace).read(wsdl.body(), request.url.toDisplayString(), deadline));
+    m_setup->types = mapping.types();
     m_serviceName = serviceName;
 }
 
@@ -108,7 +113,7 @@ void SoapClient::setClientProperty(const QString &name, std::shared_ptr<IGCTMObj
     if (name != QLatin1String("GCTMObjectFactory"))
         throw RaisedError(ErrorNumber::UnknownProperty, Source,
                           QStringLiteral("Okänd klientegenskap \"%1\"").arg(name));
-    m_setup.factory = std::move(factory);
+    m_setup->factory = std::move(factory);
 }
 
 Variant SoapClient::invoke(const QString &operation)
@@ -123,6 +128,8 @@ Variant SoapClient::invoke(const QString &operation, QString &argument)
 
 Variant SoapClient::call(const QString &operation, const std::vector<QString> &arguments)
 {
+    // The request, the answer and its decoding have one deadline together.
+    const Deadline deadline = Deadline::after(m_transport->limits().timeout);
     m_faultCode.clear();
     m_faultString.clear();
     if (!m_description)
@@ -134,7 +141,7 @@ Variant SoapClient::call(const QString &operation, const std::vector<QString> &a
                           QStringLiteral("Operationen \"%1\" finns inte i tjänsten %2")
                               .arg(operation, m_serviceName));
     const OperationInfo &info = *found;
-    if (arguments.size() > info.parameters.size())
+    if (qsizetype(arguments.size()) > info.parameters.size())
         throw RaisedError(ErrorNumber::BadArgument, Source,
                           QStringLiteral("Operationen %1 tar %2 argument, inte %3")
                               .arg(operation)
@@ -156,8 +163,8 @@ Variant SoapClient::call(const QString &operation, const std::vector<QString> &a
     };
     request.body = EnvelopeWriter::write(info, arguments);
 
-    AnswerSink sink(m_setup, info.answer, request.url.toDisplayString());
-    m_transport->exchange(request, sink);
+    AnswerSink sink(*m_setup, info.answer, request.url.toDisplayString(), deadline);
+    m_transport->exchange(request, sink, deadline);
     DecodedAnswer answer = sink.finish();
     if (answer.fault) {
         m_faultCode = answer.fault->code;

@@ -8,14 +8,6 @@
 
 namespace soap {
 
-struct WsdlReader::Context
-{
-    const XmlElement &definitions;
-    const SchemaIndex &schema;
-    QString where;
-    QString targetNamespace;
-};
-
 namespace {
 
 struct Part
@@ -25,7 +17,86 @@ struct Part
     QualifiedName element; // element="..."
 };
 
+// An XML name as it may stand in a request: the WSDL's names go on the wire as element names.
+bool isNcName(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        const bool letter = c.isLetter() || c == QLatin1Char('_');
+        const bool other = c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('.') || c.isMark();
+        if (!letter && (i == 0 || !other))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+// What every operation looks up, indexed once: a document's cost stays in proportion to its size
+// however many operations share a portType, message or schema type.
+class WsdlReader::Context
+{
+public:
+    Context(const XmlElement &definitions, const XmlElement *types, QString where)
+        : schema(types), where(std::move(where)), targetNamespace(definitions.attribute(QStringLiteral("targetNamespace")))
+    {
+        for (const auto &child : definitions.children()) {
+            if (child->name().namespaceUri == xmlns::Wsdl)
+                m_named.insert({child->name().localName, child->attribute(QStringLiteral("name"))}, child.get());
+        }
+    }
+
+    // The first top-level definition of that kind and name, as a reader of the document would find it.
+    const XmlElement *named(const QString &kind, const QualifiedName &name) const
+    {
+        if (name.namespaceUri != targetNamespace)
+            return nullptr;
+        const auto found = m_named.constFind({kind, name.localName});
+        return found == m_named.constEnd() ? nullptr : found.value();
+    }
+
+    // A portType's operation by name; the last of that name, as before the index.
+    const XmlElement *abstractOperation(const XmlElement &portType, const QString &name)
+    {
+        auto known = m_operations.find(&portType);
+        if (known == m_operations.end()) {
+            QHash<QString, const XmlElement *> byName;
+            for (const XmlElement *candidate : portType.children(xmlns::Wsdl, QStringLiteral("operation")))
+                byName.insert(candidate->attribute(QStringLiteral("name")), candidate);
+            known = m_operations.insert(&portType, byName);
+        }
+        return known->value(name);
+    }
+
+    const QList<Part> &partsOf(const XmlElement &message)
+    {
+        auto known = m_parts.find(&message);
+        if (known == m_parts.end()) {
+            QList<Part> parts;
+            for (const XmlElement *part : message.children(xmlns::Wsdl, QStringLiteral("part"))) {
+                Part p{part->attribute(QStringLiteral("name")), {}, {}};
+                if (part->hasAttribute(QStringLiteral("type")))
+                    p.type = part->resolve(part->attribute(QStringLiteral("type")));
+                if (part->hasAttribute(QStringLiteral("element")))
+                    p.element = part->resolve(part->attribute(QStringLiteral("element")));
+                parts.append(p);
+            }
+            known = m_parts.insert(&message, parts);
+        }
+        return *known;
+    }
+
+    const SchemaIndex schema;
+    const QString where;
+    const QString targetNamespace;
+
+private:
+    QHash<std::pair<QString, QString>, const XmlElement *> m_named;
+    QHash<const XmlElement *, QHash<QString, const XmlElement *>> m_operations;
+    QHash<const XmlElement *, QList<Part>> m_parts;
+};
 
 WsdlReader::WsdlReader(QString serviceName, QString portName, QString serviceNamespace)
     : m_serviceName(std::move(serviceName))
@@ -40,27 +111,16 @@ void WsdlReader::fail(std::int32_t number, const Context &context, const QString
                       QStringLiteral("WSDL-dokumentet %1: %2").arg(context.where, what));
 }
 
-const XmlElement *WsdlReader::findNamed(const Context &context, const QString &kind,
-                                        const QualifiedName &name) const
+ServiceDescription WsdlReader::read(const QByteArray &document, const QString &where,
+                                    const Deadline &deadline) const
 {
-    if (name.namespaceUri != context.targetNamespace)
-        return nullptr;
-    for (const XmlElement *candidate : context.definitions.children(xmlns::Wsdl, kind)) {
-        if (candidate->attribute(QStringLiteral("name")) == name.localName)
-            return candidate;
-    }
-    return nullptr;
-}
-
-ServiceDescription WsdlReader::read(const QByteArray &document, const QString &where) const
-{
-    const std::unique_ptr<XmlElement> root = XmlElement::parse(document, where);
-    const SchemaIndex schema(root->firstChild(xmlns::Wsdl, QStringLiteral("types")));
-    const Context context{*root, schema, where, root->attribute(QStringLiteral("targetNamespace"))};
+    const std::unique_ptr<XmlElement> root =
+        XmlElement::parse(document, QStringLiteral("WSDL-dokumentet %1").arg(where), deadline);
+    Context context(*root, root->firstChild(xmlns::Wsdl, QStringLiteral("types")), where);
     if (!root->is(xmlns::Wsdl, QStringLiteral("definitions")))
         fail(ErrorNumber::WsdlInvalid, context, QStringLiteral("inget WSDL 1.1-dokument (rotelementet är inte wsdl:definitions)"));
 
-    const XmlElement *service = findNamed(context, QStringLiteral("service"), {m_serviceNamespace, m_serviceName});
+    const XmlElement *service = context.named(QStringLiteral("service"), {m_serviceNamespace, m_serviceName});
     if (!service)
         fail(ErrorNumber::WsdlNoService, context,
              QStringLiteral("tjänsten %1 i namnrymden %2 finns inte").arg(m_serviceName, m_serviceNamespace));
@@ -90,8 +150,8 @@ ServiceDescription WsdlReader::read(const QByteArray &document, const QString &w
              QStringLiteral("porten %1 har ingen giltig http- eller https-adress (\"%2\")")
                  .arg(m_portName, address->attribute(QStringLiteral("location"))));
 
-    const XmlElement *binding = findNamed(context, QStringLiteral("binding"),
-                                          port->resolve(port->attribute(QStringLiteral("binding"))));
+    const XmlElement *binding = context.named(QStringLiteral("binding"),
+                                              port->resolve(port->attribute(QStringLiteral("binding"))));
     if (!binding)
         fail(ErrorNumber::WsdlInvalid, context,
              QStringLiteral("bindningen %1 för porten %2 finns inte")
@@ -117,14 +177,22 @@ ServiceDescription WsdlReader::read(const QByteArray &document, const QString &w
     return description;
 }
 
-OperationInfo WsdlReader::readOperation(const Context &context, const XmlElement &bindingOperation,
+OperationInfo WsdlReader::readOperation(Context &context, const XmlElement &bindingOperation,
                                         bool rpcDefault) const
 {
     OperationInfo info;
     info.name = bindingOperation.attribute(QStringLiteral("name"));
+    if (!isNcName(info.name))
+        fail(ErrorNumber::WsdlInvalid, context,
+             QStringLiteral("operationen \"%1\" har inget giltigt XML-namn").arg(info.name.left(100)));
     info.rpcStyle = rpcDefault;
     if (const XmlElement *soapOperation = bindingOperation.firstChild(xmlns::WsdlSoap, QStringLiteral("operation"))) {
         info.soapAction = soapOperation->attribute(QStringLiteral("soapAction"));
+        for (const QChar c : info.soapAction) {
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.unicode() == '"')
+                fail(ErrorNumber::WsdlInvalid, context,
+                     QStringLiteral("operationen %1 har en soapAction med otillåtna tecken").arg(info.name));
+        }
         const QString style = soapOperation->attribute(QStringLiteral("style"));
         if (!style.isEmpty())
             info.rpcStyle = style == QLatin1String("rpc");
@@ -151,42 +219,27 @@ OperationInfo WsdlReader::readOperation(const Context &context, const XmlElement
 
     // The portType's operation names the messages, and the messages their parts.
     const XmlElement &binding = *bindingOperation.parent();
-    const XmlElement *portType = findNamed(context, QStringLiteral("portType"),
-                                           binding.resolve(binding.attribute(QStringLiteral("type"))));
-    const XmlElement *abstract = nullptr;
-    if (portType) {
-        for (const XmlElement *candidate : portType->children(xmlns::Wsdl, QStringLiteral("operation"))) {
-            if (candidate->attribute(QStringLiteral("name")) == info.name)
-                abstract = candidate;
-        }
-    }
+    const XmlElement *portType = context.named(QStringLiteral("portType"),
+                                               binding.resolve(binding.attribute(QStringLiteral("type"))));
+    const XmlElement *abstract = portType ? context.abstractOperation(*portType, info.name) : nullptr;
     if (!abstract)
         fail(ErrorNumber::WsdlInvalid, context,
              QStringLiteral("operationen %1 finns inte i porttypen %2")
                  .arg(info.name, binding.attribute(QStringLiteral("type"))));
     auto partsOf = [&](const QString &direction) {
-        std::vector<Part> parts;
         const XmlElement *use = abstract->firstChild(xmlns::Wsdl, direction);
         if (!use)
-            return parts;
-        const XmlElement *message = findNamed(context, QStringLiteral("message"),
-                                              use->resolve(use->attribute(QStringLiteral("message"))));
+            return QList<Part>();
+        const XmlElement *message = context.named(QStringLiteral("message"),
+                                                  use->resolve(use->attribute(QStringLiteral("message"))));
         if (!message)
             fail(ErrorNumber::WsdlInvalid, context,
                  QStringLiteral("meddelandet %1 för operationen %2 finns inte")
                      .arg(use->attribute(QStringLiteral("message")), info.name));
-        for (const XmlElement *part : message->children(xmlns::Wsdl, QStringLiteral("part"))) {
-            Part p{part->attribute(QStringLiteral("name")), {}, {}};
-            if (part->hasAttribute(QStringLiteral("type")))
-                p.type = part->resolve(part->attribute(QStringLiteral("type")));
-            if (part->hasAttribute(QStringLiteral("element")))
-                p.element = part->resolve(part->attribute(QStringLiteral("element")));
-            parts.push_back(p);
-        }
-        return parts;
+        return context.partsOf(*message);
     };
-    const std::vector<Part> inputParts = partsOf(QStringLiteral("input"));
-    const std::vector<Part> outputParts = partsOf(QStringLiteral("output"));
+    const QList<Part> inputParts = partsOf(QStringLiteral("input"));
+    const QList<Part> outputParts = partsOf(QStringLiteral("output"));
 
     AnswerExpectation &answer = info.answer;
     answer.operation = info.name;
@@ -222,6 +275,16 @@ OperationInfo WsdlReader::readOperation(const Context &context, const XmlElement
             answer.itemType = context.schema.elementItemType(answer.returnType);
         }
     }
+    const auto onTheWire = [&](const QualifiedName &name) {
+        if (!isNcName(name.localName))
+            fail(ErrorNumber::WsdlInvalid, context,
+                 QStringLiteral("operationen %1 har en del \"%2\" utan giltigt XML-namn")
+                     .arg(info.name, name.localName.left(100)));
+    };
+    if (!info.rpcStyle && !info.requestWrapper.isEmpty())
+        onTheWire(info.requestWrapper);
+    for (const QualifiedName &parameter : std::as_const(info.parameters))
+        onTheWire(parameter);
     return info;
 }
 

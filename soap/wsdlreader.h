@@ -1,5 +1,6 @@
 #pragma once
 
+#include "deadline.h"
 #include "servicedescription.h"
 
 #include <QByteArray>
@@ -18,14 +19,12 @@ class WsdlReader
 public:
     WsdlReader(QString serviceName, QString portName, QString serviceNamespace);
 
-    ServiceDescription read(const QByteArray &document, const QString &where) const;
+    ServiceDescription read(const QByteArray &document, const QString &where,
+                            const Deadline &deadline = Deadline::never()) const;
 
 private:
-    struct Context;
-    OperationInfo readOperation(const Context &context, const XmlElement &bindingOperation,
-                                bool rpcDefault) const;
-    const XmlElement *findNamed(const Context &context, const QString &kind,
-                                const QualifiedName &name) const;
+    class Context;
+    OperationInfo readOperation(Context &context, const XmlElement &bindingOperation, bool rpcDefault) const;
     [[noreturn]] void fail(std::int32_t number, const Context &context, const QString &what) const;
 
     QString m_serviceName;

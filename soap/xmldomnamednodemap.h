@@ -2,20 +2,29 @@
 
 #include "domnode.h"
 
-#include <QDomNamedNodeMap>
+#include <QHash>
+
+#include <memory>
 
 namespace soap {
 
-// The attributes of an XmlDomNode, by exact name.
+class XmlElement;
+
+// The attributes of an XmlDomNode, by exact name as written ("name", or "prefix:name" resolved
+// against the element's namespaces). Empty for an attribute node. Nodes found are kept, so that
+// asking again allocates nothing.
 class XmlDomNamedNodeMap : public DomNamedNodeMap
 {
 public:
-    explicit XmlDomNamedNodeMap(QDomNamedNodeMap map) : m_map(std::move(map)) {}
+    explicit XmlDomNamedNodeMap(std::shared_ptr<const XmlElement> element) : m_element(std::move(element)) {}
 
     std::shared_ptr<DomNode> getNamedItem(const QString &name) const override;
 
 private:
-    QDomNamedNodeMap m_map;
+    std::shared_ptr<DomNode> find(const QString &name) const;
+
+    std::shared_ptr<const XmlElement> m_element;
+    mutable QHash<QString, std::shared_ptr<DomNode>> m_found;
 };
 
 } // namespace soap

@@ -1,22 +1,25 @@
 #include "xmldomnode.h"
 
 #include "xmldomnamednodemap.h"
+#include "xmlelement.h"
 
 namespace soap {
 
 QString XmlDomNode::nodeName() const
 {
-    return m_node.nodeName();
+    return m_element ? m_element->name().localName : m_name;
 }
 
 QString XmlDomNode::nodeValue() const
 {
-    return m_node.nodeValue();
+    return m_value;
 }
 
 std::shared_ptr<DomNamedNodeMap> XmlDomNode::attributes() const
 {
-    return std::make_shared<XmlDomNamedNodeMap>(m_node.attributes());
+    if (!m_attributes)
+        m_attributes = std::make_shared<XmlDomNamedNodeMap>(m_element);
+    return m_attributes;
 }
 
 } // namespace soap

@@ -1,79 +1,23 @@
 #include "xmlelement.h"
 
+#include "decodefailure.h"
 #include "errornumbers.h"
-#include "raisederror.h"
-
-#include <QXmlStreamReader>
+#include "expatreader.h"
+#include "xmltreebuilder.h"
 
 namespace soap {
 
-namespace {
-
-constexpr int MaxDepth = 256;
-
-RaisedError xmlError(std::int32_t number, const QString &where, const QXmlStreamReader &reader,
-                     const QString &what)
+std::unique_ptr<XmlElement> XmlElement::parse(const QByteArray &document, const QString &lead,
+                                              const Deadline &deadline, const QByteArray &charset)
 {
-    return RaisedError(number, QStringLiteral("SoapClient"),
-                       QStringLiteral("%1: %2 på rad %3, kolumn %4")
-                           .arg(where, what)
-                           .arg(reader.lineNumber())
-                           .arg(reader.columnNumber()));
-}
-
-} // namespace
-
-std::unique_ptr<XmlElement> XmlElement::parse(const QByteArray &document, const QString &where)
-{
-    QXmlStreamReader reader(document);
-    std::unique_ptr<XmlElement> root;
-    std::vector<XmlElement *> open;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::DTD:
-            throw xmlError(ErrorNumber::DoctypeRefused, where, reader,
-                           QStringLiteral("dokumenttypdeklarationer (DOCTYPE) tas inte emot"));
-        case QXmlStreamReader::StartElement: {
-            if (int(open.size()) >= MaxDepth)
-                throw xmlError(ErrorNumber::NestingTooDeep, where, reader,
-                               QStringLiteral("elementen är nästlade för djupt"));
-            auto element = std::make_unique<XmlElement>();
-            element->m_name = {reader.namespaceUri().toString(), reader.name().toString()};
-            XmlElement *parent = open.empty() ? nullptr : open.back();
-            if (parent)
-                element->m_prefixes = parent->m_prefixes;
-            for (const QXmlStreamNamespaceDeclaration &declaration : reader.namespaceDeclarations())
-                element->m_prefixes.insert(declaration.prefix().toString(),
-                                           declaration.namespaceUri().toString());
-            for (const QXmlStreamAttribute &attribute : reader.attributes()) {
-                const QString ns = attribute.namespaceUri().toString();
-                const QString key = ns.isEmpty() ? attribute.name().toString()
-                                                 : QLatin1Char('{') + ns + QLatin1Char('}')
-                                                       + attribute.name().toString();
-                element->m_attributes.insert(key, attribute.value().toString());
-            }
-            element->m_parent = parent;
-            XmlElement *raw = element.get();
-            if (parent)
-                parent->m_children.push_back(std::move(element));
-            else
-                root = std::move(element);
-            open.push_back(raw);
-            break;
-        }
-        case QXmlStreamReader::EndElement:
-            open.pop_back();
-            break;
-        default:
-            break;
-        }
-    }
-    if (reader.hasError())
-        throw xmlError(ErrorNumber::MalformedXml, where, reader,
-                       QStringLiteral("felaktig XML (%1)").arg(reader.errorString()));
+    const DecodeFailure failure(QString(), lead);
+    XmlTreeBuilder builder(failure);
+    ExpatReader reader(builder, charset, failure, MaxDepth, deadline);
+    reader.parse(document.constData(), document.size());
+    reader.finish();
+    std::unique_ptr<XmlElement> root = builder.takeRoot();
     if (!root)
-        throw RaisedError(ErrorNumber::MalformedXml, QStringLiteral("SoapClient"),
-                          QStringLiteral("%1: dokumentet är tomt").arg(where));
+        throw failure.error(ErrorNumber::MalformedXml, QStringLiteral("dokumentet är tomt"));
     return root;
 }
 
@@ -82,12 +26,30 @@ QString XmlElement::attribute(const QString &namespaceUri, const QString &localN
     return m_attributes.value(QLatin1Char('{') + namespaceUri + QLatin1Char('}') + localName);
 }
 
+bool XmlElement::hasAttribute(const QString &namespaceUri, const QString &localName) const
+{
+    return m_attributes.contains(QLatin1Char('{') + namespaceUri + QLatin1Char('}') + localName);
+}
+
+QString XmlElement::namespaceOf(const QString &prefix) const
+{
+    // Declarations are kept where they are made; the nesting limit bounds the walk.
+    for (const XmlElement *element = this; element; element = element->m_parent) {
+        const auto found = element->m_declared.constFind(prefix);
+        if (found != element->m_declared.constEnd())
+            return *found;
+    }
+    if (prefix == QLatin1String("xml"))
+        return QStringLiteral("http://www.w3.org/XML/1998/namespace");
+    return {};
+}
+
 QualifiedName XmlElement::resolve(const QString &prefixedName) const
 {
     const qsizetype colon = prefixedName.indexOf(QLatin1Char(':'));
     const QString prefix = colon < 0 ? QString() : prefixedName.left(colon);
     const QString local = colon < 0 ? prefixedName : prefixedName.mid(colon + 1);
-    return {m_prefixes.value(prefix), local.trimmed()};
+    return {namespaceOf(prefix.trimmed()), local.trimmed()};
 }
 
 std::vector<const XmlElement *> XmlElement::children(const QString &namespaceUri,

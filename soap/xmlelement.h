@@ -1,5 +1,6 @@
 #pragma once
 
+#include "deadline.h"
 #include "qualifiedname.h"
 
 #include <QByteArray>
@@ -11,15 +12,21 @@
 
 namespace soap {
 
-// A small read-only element tree for documents we read whole and search (WSDL), keeping each
-// element's in-scope namespace prefixes so QName-valued attributes (type="tns:X") resolve against
-// the document's own declarations.
+// A small read-only element tree for documents we read whole and search (WSDL, mapping
+// documents), read by the same parser and limits as the answers. Each element keeps the
+// namespace prefixes it declares, so QName-valued attributes (type="tns:X") resolve against the
+// document's own declarations.
 class XmlElement
 {
 public:
-    // Parses a whole document. DOCTYPEs are refused: a WSDL has no need of one, and entity tricks
-    // stay out. Raises RaisedError (MalformedXml, DoctypeRefused) naming `where`.
-    static std::unique_ptr<XmlElement> parse(const QByteArray &document, const QString &where);
+    // Parses a whole document. DOCTYPEs are refused: no document here needs one, and entity tricks
+    // stay out. Raises RaisedError (MalformedXml, DoctypeRefused, NestingTooDeep, Timeout) led by
+    // `lead`. charset: forced, as for a document held as text; empty to read the declaration.
+    static std::unique_ptr<XmlElement> parse(const QByteArray &document, const QString &lead,
+                                             const Deadline &deadline = Deadline::never(),
+                                             const QByteArray &charset = {});
+
+    static constexpr int MaxDepth = 256;
 
     const QualifiedName &name() const { return m_name; }
     bool is(const QString &namespaceUri, const QString &localName) const
@@ -32,9 +39,12 @@ public:
     bool hasAttribute(const QString &localName) const { return m_attributes.contains(localName); }
     // A namespace-qualified attribute's value; empty when absent.
     QString attribute(const QString &namespaceUri, const QString &localName) const;
+    bool hasAttribute(const QString &namespaceUri, const QString &localName) const;
     // Resolves a prefixed name as written in an attribute value; no prefix means the default
     // namespace. An unknown prefix gives an empty namespace and the local part.
     QualifiedName resolve(const QString &prefixedName) const;
+    // The namespace of a prefix in scope here; empty when it is not declared.
+    QString namespaceOf(const QString &prefix) const;
 
     const std::vector<std::unique_ptr<XmlElement>> &children() const { return m_children; }
     // Direct children of that name, in document order.
@@ -43,9 +53,11 @@ public:
     const XmlElement *parent() const { return m_parent; }
 
 private:
+    friend class XmlTreeBuilder;
+
     QualifiedName m_name;
-    QHash<QString, QString> m_attributes;
-    QHash<QString, QString> m_prefixes; // prefix -> namespace, everything in scope
+    QHash<QString, QString> m_attributes; // local name, or "{namespace}local"
+    QHash<QString, QString> m_declared;   // prefix -> namespace, declared on this element
     std::vector<std::unique_ptr<XmlElement>> m_children;
     const XmlElement *m_parent = nullptr;
 };

@@ -35,6 +35,12 @@ public:
     virtual ~XmlEventHandler() = default;
 
     virtual void setContext(const XmlContext *context) = 0;
+    // The namespace declarations of the element whose start follows; most readers need none.
+    virtual void declareNamespace(std::string_view prefix, std::string_view uri)
+    {
+        (void)prefix;
+        (void)uri;
+    }
     virtual void startElement(const RawName &name, const XmlAttribute *attributes, std::size_t count) = 0;
     virtual void endElement() = 0;
     virtual void characters(const char *data, int length) = 0;

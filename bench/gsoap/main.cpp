@@ -1,9 +1,15 @@
 // KSV against a gSOAP client generated from the service's own WSDL, on the same answer bytes.
 //   ksv-bench-gsoap [--runs N] [--records N] [--gsoap PATH]
+//   ksv-bench-gsoap --serve [--records N] [--multiref]   serves the answer until standard input
+//       ends, printing the WSDL and endpoint URLs, to run either client by hand under a profiler:
+//       valgrind --tool=callgrind ksv-bench-gsoap --child WSDL-URL; ksv-gsoap-client ENDPOINT-URL
 //   ksv-bench-gsoap --child WSDL-URL [--verify]     (internal) the KSV side of one run
 
 #include "comparison.h"
 #include "ksvchild.h"
+
+#include "cannedservice.h"
+#include "testhttpserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -50,8 +56,23 @@ int main(int argc, char *argv[])
                                QStringLiteral("n"), QStringLiteral("50000"));
     QCommandLineOption gsoap(QStringLiteral("gsoap"), QStringLiteral("the gSOAP client"), QStringLiteral("path"),
                              QDir(app.applicationDirPath()).filePath(QStringLiteral("ksv-gsoap-client")));
-    parser.addOptions({runs, records, gsoap});
+    QCommandLineOption serve(QStringLiteral("serve"), QStringLiteral("only serve the answer"));
+    QCommandLineOption multiRef(QStringLiteral("multiref"), QStringLiteral("--serve: the multiRef answer"));
+    parser.addOptions({runs, records, gsoap, serve, multiRef});
     parser.process(app);
+
+    if (parser.isSet(serve)) {
+        using testsupport::CannedReply;
+        using testsupport::CannedService;
+        testsupport::TestHttpServer server;
+        const auto style = parser.isSet(multiRef) ? bench::WireStyle::MultiRef : bench::WireStyle::Inline;
+        const QUrl wsdl = CannedService::install(
+            server, CannedReply::ok(bench::SampleAnswer::generate(parser.value(records).toInt(), style)));
+        print(QStringLiteral("WSDL: %1\nendpoint: %2").arg(wsdl.toString(), server.url(CannedService::EndpointPath).toString()));
+        while (std::getchar() != EOF) {
+        }
+        return 0;
+    }
 
     try {
         const Comparison comparison(app.applicationFilePath(), parser.value(gsoap));

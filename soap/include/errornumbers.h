@@ -32,6 +32,7 @@ constexpr std::int32_t UnsupportedEncoding = from(0x80041013u);
 constexpr std::int32_t NotSoap = from(0x80041014u);            // well-formed, but no SOAP envelope
 constexpr std::int32_t UnexpectedShape = from(0x80041015u);    // envelope without the expected answer
 constexpr std::int32_t BadReference = from(0x80041016u);       // unknown, duplicate or cyclic href/id
+constexpr std::int32_t VersionMismatch = from(0x80041017u);    // an envelope of another SOAP version
 
 // WSDL and initialisation
 constexpr std::int32_t WsdlInvalid = from(0x80041020u);        // not a WSDL 1.1 document

@@ -1,9 +1,6 @@
 #pragma once
 
 #include "objectfactory.h"
-#include "proxysetting.h"
-#include "responsedecoder.h"
-#include "servicedescription.h"
 #include "transportlimits.h"
 #include "variant.h"
 
@@ -11,16 +8,19 @@
 #include <QVariant>
 
 #include <memory>
-#include <optional>
+#include <vector>
 
 namespace soap {
 
 class HttpTransport;
+struct DecodeSetup;
+struct ServiceDescription;
 
 // Our SOAP client in place of the SOAP Toolkit's: initialised from a WSDL document and a service
 // mapping document, it invokes operations by name and decodes the answers, mapped types through
 // the factory under the client property "GCTMObjectFactory". Every failure raises RaisedError;
-// a call blocks the calling thread without dispatching any of its events.
+// a call blocks the calling thread without dispatching any of its events. Initialising, and
+// each invocation, have the transport's time-out as their deadline, decoding included.
 class SoapClient
 {
 public:
@@ -56,8 +56,8 @@ private:
     void applyProxy();
 
     std::unique_ptr<HttpTransport> m_transport;
-    std::optional<ServiceDescription> m_description;
-    DecodeSetup m_setup;
+    std::unique_ptr<ServiceDescription> m_description; // null until initialised
+    std::unique_ptr<DecodeSetup> m_setup;
     QString m_serviceName;
     QString m_proxyServer;
     bool m_autoProxy = false;

@@ -175,7 +175,7 @@ void TestElectionResults::failuresTakeTheOperationsName_data()
         500, CannedService::fault11(QString(), QStringLiteral("Tjänsten stängd")))
         << 10000 << fault << QStringLiteral("Tjänsten stängd");
     QTest::newRow("wsm_getCountryResultsSlutsam, fault") << 3 << CannedReply::withStatus(
-        400, CannedService::fault12(QStringLiteral("env:Sender"), QStringLiteral("Ogiltigt argument")))
+        400, CannedService::fault11(QStringLiteral("SOAP-ENV:Client"), QStringLiteral("Ogiltigt argument")))
         << 10000 << fault << QStringLiteral("Ogiltigt argument");
 
     // Other failures keep their own number and description.

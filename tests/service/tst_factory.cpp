@@ -3,8 +3,8 @@
 #include "raisederror.h"
 #include "struct_QueryResult.h"
 #include "xmldomnode.h"
+#include "xmlelement.h"
 
-#include <QDomDocument>
 #include <QTest>
 
 #include <stdexcept>
@@ -17,10 +17,9 @@ namespace {
 
 std::shared_ptr<DomNode> typeNode(const QString &attributes)
 {
-    QDomDocument document;
-    const bool parsed = document.setContent(QStringLiteral("<types><type name='QueryResult' %1/></types>").arg(attributes));
-    Q_ASSERT(parsed);
-    return std::make_shared<soap::XmlDomNode>(document.documentElement().firstChildElement());
+    const std::shared_ptr<const soap::XmlElement> types = soap::XmlElement::parse(
+        QStringLiteral("<types><type name='QueryResult' %1/></types>").arg(attributes).toUtf8(), QStringLiteral("test"));
+    return std::make_shared<soap::XmlDomNode>(std::shared_ptr<const soap::XmlElement>(types, types->children().front().get()));
 }
 
 // A DOM node (and attribute map) that fails at the chosen step: 0 and 1 the attribute map, 2 the

@@ -147,9 +147,10 @@ void TestSoapClient::faultsWhateverTheStatus_data()
         QTest::addRow("SOAP 1.1 without faultcode, %d", status)
             << CannedReply::withStatus(status, CannedService::fault11(QString(), "Okänt fel"))
             << int(ErrorNumber::SoapFault) << QString() << "Okänt fel";
-        QTest::addRow("SOAP 1.2, %d", status)
+        // A SOAP 1.2 answer to a SOAP 1.1 request is another version, whatever it holds.
+        QTest::addRow("SOAP 1.2 fault, %d", status)
             << CannedReply::withStatus(status, CannedService::fault12("env:Receiver", "Överbelastad"))
-            << int(ErrorNumber::SoapFault) << "env:Receiver" << "Överbelastad";
+            << int(ErrorNumber::VersionMismatch) << QString() << "SOAP 1.2";
     }
     QTest::newRow("500 HTML page")
         << CannedReply::withStatus(500, "<html><head><title>Error</title></head><body>Boom</body></html>", "text/html")

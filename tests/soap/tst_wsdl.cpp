@@ -82,9 +82,9 @@ void TestWsdl::readsWhatTheCallNeeds()
     const soap::ServiceDescription service = readProgramsService(wsdl);
     QCOMPARE(service.endpoint, Endpoint);
     QCOMPARE(service.operations.size(), 4);
-    QVERIFY(service.operations.value(QStringLiteral("getCountryResultsSlutsam")).parameters.empty());
+    QVERIFY(service.operations.value(QStringLiteral("getCountryResultsSlutsam")).parameters.isEmpty());
     const soap::OperationInfo county = service.operations.value(QStringLiteral("getCountyResultsValnatt"));
-    QCOMPARE(county.parameters, (std::vector<QualifiedName>{{argumentNamespace, QStringLiteral("str_county")}}));
+    QCOMPARE(county.parameters, (QList<QualifiedName>{{argumentNamespace, QStringLiteral("str_county")}}));
     QCOMPARE(county.encodingStyle, rpc ? QStringLiteral("http://schemas.xmlsoap.org/soap/encoding/") : QString());
     QCOMPARE(county.answer.operation, QStringLiteral("getCountyResultsValnatt"));
     QCOMPARE(county.answer.rpcStyle, rpc);

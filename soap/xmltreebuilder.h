@@ -1,0 +1,37 @@
+#pragma once
+
+#include "decodefailure.h"
+#include "xmleventhandler.h"
+
+#include <memory>
+#include <vector>
+
+namespace soap {
+
+class XmlElement;
+
+// Builds an XmlElement tree from the parser's events.
+class XmlTreeBuilder : public XmlEventHandler
+{
+public:
+    explicit XmlTreeBuilder(const DecodeFailure &failure);
+    ~XmlTreeBuilder() override;
+
+    void setContext(const XmlContext *context) override { m_context = context; }
+    void declareNamespace(std::string_view prefix, std::string_view uri) override;
+    void startElement(const RawName &name, const XmlAttribute *attributes, std::size_t count) override;
+    void endElement() override;
+    void characters(const char *, int) override {}
+
+    // The root, once the document has ended; null when there was none.
+    std::unique_ptr<XmlElement> takeRoot();
+
+private:
+    const DecodeFailure &m_failure;
+    const XmlContext *m_context = nullptr;
+    std::unique_ptr<XmlElement> m_next; // made at its first declaration or its start
+    std::unique_ptr<XmlElement> m_root;
+    std::vector<XmlElement *> m_open;
+};
+
+} // namespace soap
