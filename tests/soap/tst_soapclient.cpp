@@ -9,6 +9,7 @@
 #include "ksv_config.h"
 
 #include <QTest>
+#include <QThread>
 #include <QXmlStreamReader>
 
 using soap::RaisedError;
@@ -73,14 +74,13 @@ private slots:
     void faultsWhateverTheStatus_data();
     void faultsWhateverTheStatus();
     void faultCodeClearedByTheNextCall();
-    void misuse_data();
-    void misuse();
-    void properties_data();
-    void properties();
+    void refusedBeforeAnyRequest_data();
+    void refusedBeforeAnyRequest();
     void explicitProxyCarriesTheRequests();
+    void deadlineCoversTheWholeCall_data();
+    void deadlineCoversTheWholeCall();
     void badMappingFailsBeforeTheNetwork();
     void oversizedWsdlIsRefusedWhileReading();
-    void factoryIsShared();
 };
 
 void TestSoapClient::callsInBothStyles_data()
@@ -104,9 +104,11 @@ void TestSoapClient::callsInBothStyles()
     initialise(client, CannedService::install(server, CannedReply::ok(answerWith(3, operation, style)), style));
     auto factory = std::make_shared<TestFactory>();
     client.setClientProperty(QStringLiteral("GCTMObjectFactory"), factory);
-    QString county = QStringLiteral("12");
+    // Markup, entities, non-ASCII and blanks go out as the argument's text, and nothing else.
+    const QString argument = QStringLiteral(" Västerås </str_county><x/> &amp; '\" €");
+    QString county = argument;
     const soap::Variant answer = client.invoke(operation, county);
-    QCOMPARE(county, QStringLiteral("12"));
+    QCOMPARE(county, argument);
     QCOMPARE(int(answer.array().size()), 3);
     QCOMPARE(factory->nodes.size(), std::size_t(3));
     for (int i = 0; i < 3; ++i)
@@ -122,14 +124,27 @@ void TestSoapClient::callsInBothStyles()
     QCOMPARE(call.path, QByteArray(CannedService::EndpointPath));
     QCOMPARE(call.header("SOAPAction"), QByteArray("\"urn:ElectionResults#getCountyResultsValnatt\""));
     QCOMPARE(call.header("Content-Type"), QByteArray("text/xml; charset=utf-8"));
+    QVERIFY(call.body.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
     QXmlStreamReader reader(call.body);
     QStringList elements;
-    while (!reader.atEnd())
-        if (reader.readNext() == QXmlStreamReader::StartElement)
-            elements.append(QStringLiteral("{%1}%2").arg(reader.namespaceUri(), reader.name()));
+    QStringList encoding; // encodingStyle of the wrapper, xsi:type of the argument
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        elements.append(QStringLiteral("{%1}%2").arg(reader.namespaceUri(), reader.name()));
+        encoding.append(reader.attributes().value(elements.size() == 3 ? "http://schemas.xmlsoap.org/soap/envelope/"
+                                                                       : "http://www.w3.org/2001/XMLSchema-instance",
+                                                  elements.size() == 3 ? "encodingStyle" : "type").toString());
+        if (elements.size() == 4)
+            QCOMPARE(reader.readElementText(), argument);
+    }
     QVERIFY(!reader.hasError());
     QCOMPARE(elements.mid(2), (QStringList{QStringLiteral("{%1}%2").arg(wrapperNamespace, operation),
                                            QStringLiteral("{%1}str_county").arg(argumentNamespace)}));
+    const bool rpc = style == CannedService::Style::RpcEncoded;
+    const QStringList expected = rpc ? QStringList{"http://schemas.xmlsoap.org/soap/encoding/", "xsd:string"}
+                                     : QStringList{QString(), QString()};
+    QCOMPARE(encoding.mid(2), expected);
 }
 
 void TestSoapClient::faultsWhateverTheStatus_data()
@@ -211,27 +226,45 @@ void TestSoapClient::faultCodeClearedByTheNextCall()
     QVERIFY(client.faultString().isEmpty());
 }
 
-void TestSoapClient::misuse_data()
+void TestSoapClient::refusedBeforeAnyRequest_data()
 {
+    // call: "invoke" (name: the operation, value: its argument if any), "connector" or "client"
+    // (name: the property). An invocation also needs an initialised client.
+    QTest::addColumn<QString>("call");
     QTest::addColumn<bool>("initialised");
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("number");
-    QTest::newRow("not initialised") << false << Country << QStringList() << int(ErrorNumber::NotInitialised);
-    QTest::newRow("unknown operation") << true << "getMunicipalityResults" << QStringList()
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("number"); // 0: accepted
+    QTest::newRow("not initialised") << "invoke" << false << Country << QVariant() << int(ErrorNumber::NotInitialised);
+    QTest::newRow("unknown operation") << "invoke" << true << "getMunicipalityResults" << QVariant()
                                        << int(ErrorNumber::UnknownOperation);
-    QTest::newRow("operation in other case") << true << Country.toLower() << QStringList()
+    QTest::newRow("operation in other case") << "invoke" << true << Country.toLower() << QVariant()
                                              << int(ErrorNumber::UnknownOperation);
-    QTest::newRow("argument too many") << true << Country << QStringList{"01"} << int(ErrorNumber::BadArgument);
-    QTest::newRow("control character") << true << "getCountyResultsValnatt" << QStringList{"0\x01"}
+    QTest::newRow("argument too many") << "invoke" << true << Country << QVariant("01") << int(ErrorNumber::BadArgument);
+    QTest::newRow("control character") << "invoke" << true << "getCountyResultsValnatt" << QVariant("0\x01")
                                        << int(ErrorNumber::BadArgument);
+    QTest::newRow("current user") << "connector" << false << "ProxyServer" << QVariant("<CURRENT_USER>") << 0;
+    QTest::newRow("no proxy") << "connector" << false << "ProxyServer" << QVariant(QString()) << 0;
+    QTest::newRow("auto proxy") << "connector" << false << "EnableAutoProxy" << QVariant(true) << 0;
+    QTest::newRow("proxy without port") << "connector" << false << "ProxyServer" << QVariant("proxy.example")
+                                        << int(ErrorNumber::BadArgument);
+    QTest::newRow("proxy port too big") << "connector" << false << "ProxyServer" << QVariant("proxy:70000")
+                                        << int(ErrorNumber::BadArgument);
+    QTest::newRow("auto proxy as text") << "connector" << false << "EnableAutoProxy" << QVariant("true")
+                                        << int(ErrorNumber::BadArgument);
+    QTest::newRow("connector name in other case") << "connector" << false << "proxyserver" << QVariant("<CURRENT_USER>")
+                                                  << int(ErrorNumber::UnknownProperty);
+    QTest::newRow("factory") << "client" << false << "GCTMObjectFactory" << QVariant() << 0;
+    QTest::newRow("unknown client property") << "client" << false << "ServerHTTPRequest" << QVariant()
+                                             << int(ErrorNumber::UnknownProperty);
 }
 
-void TestSoapClient::misuse()
+void TestSoapClient::refusedBeforeAnyRequest()
 {
+    QFETCH(QString, call);
     QFETCH(bool, initialised);
-    QFETCH(QString, operation);
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, name);
+    QFETCH(QVariant, value);
     QFETCH(int, number);
     TestHttpServer server;
     const QUrl wsdl = CannedService::install(server, CannedReply::ok(answerWith(1)));
@@ -240,56 +273,20 @@ void TestSoapClient::misuse()
         initialise(client, wsdl);
     server.clearRequests();
     const RaisedError error = raisedBy([&] {
-        if (arguments.isEmpty()) {
-            client.invoke(operation);
-        } else {
-            QString argument = arguments.first();
-            client.invoke(operation, argument);
-        }
-    });
-    QCOMPARE(error.number(), number);
-    QVERIFY(server.requests().isEmpty()); // refused before anything was sent
-}
-
-void TestSoapClient::properties_data()
-{
-    QTest::addColumn<bool>("connector");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<int>("number"); // 0: accepted
-    QTest::newRow("current user") << true << "ProxyServer" << QVariant("<CURRENT_USER>") << 0;
-    QTest::newRow("no proxy") << true << "ProxyServer" << QVariant(QString()) << 0;
-    QTest::newRow("auto proxy") << true << "EnableAutoProxy" << QVariant(true) << 0;
-    QTest::newRow("proxy without port") << true << "ProxyServer" << QVariant("proxy.example")
-                                        << int(ErrorNumber::BadArgument);
-    QTest::newRow("proxy port too big") << true << "ProxyServer" << QVariant("proxy:70000")
-                                        << int(ErrorNumber::BadArgument);
-    QTest::newRow("auto proxy as text") << true << "EnableAutoProxy" << QVariant("true") << int(ErrorNumber::BadArgument);
-    QTest::newRow("unknown connector property") << true << "ProxyPort" << QVariant(8080)
-                                                << int(ErrorNumber::UnknownProperty);
-    QTest::newRow("connector name in other case") << true << "proxyserver" << QVariant("<CURRENT_USER>")
-                                                  << int(ErrorNumber::UnknownProperty);
-    QTest::newRow("factory") << false << "GCTMObjectFactory" << QVariant() << 0;
-    QTest::newRow("unknown client property") << false << "ServerHTTPRequest" << QVariant()
-                                             << int(ErrorNumber::UnknownProperty);
-}
-
-void TestSoapClient::properties()
-{
-    QFETCH(bool, connector);
-    QFETCH(QString, name);
-    QFETCH(QVariant, value);
-    QFETCH(int, number);
-    SoapClient client(limits());
-    const RaisedError error = raisedBy([&] {
-        if (connector)
+        QString argument = value.toString();
+        if (call == QLatin1String("connector"))
             client.setConnectorProperty(name, value);
-        else
+        else if (call == QLatin1String("client"))
             client.setClientProperty(name, std::make_shared<TestFactory>());
+        else if (value.isValid())
+            client.invoke(name, argument);
+        else
+            client.invoke(name);
     });
     QCOMPARE(error.number(), number);
     if (number == ErrorNumber::UnknownProperty)
         QVERIFY2(error.description().contains(name), qPrintable(error.description()));
+    QVERIFY(server.requests().isEmpty());
 }
 
 void TestSoapClient::explicitProxyCarriesTheRequests()
@@ -309,6 +306,52 @@ void TestSoapClient::explicitProxyCarriesTheRequests()
     QCOMPARE(requests.size(), 2);
     QCOMPARE(requests[0].path, wsdlUrl);
     QCOMPARE(requests[1].path, endpoint);
+}
+
+void TestSoapClient::deadlineCoversTheWholeCall_data()
+{
+    QTest::addColumn<bool>("wsdlTrickles"); // else the answer is the slow part
+    QTest::addColumn<int>("pieceDelayMs");
+    QTest::addColumn<int>("decodeDelayMs"); // per record, in the factory
+    QTest::newRow("WSDL trickling") << true << 20 << 0;
+    QTest::newRow("answer trickling") << false << 20 << 0;
+    QTest::newRow("answer slow to decode") << false << 0 << 5;
+}
+
+void TestSoapClient::deadlineCoversTheWholeCall()
+{
+    QFETCH(bool, wsdlTrickles);
+    QFETCH(int, pieceDelayMs);
+    QFETCH(int, decodeDelayMs);
+    // Every piece comes well in time and each record is made at once, as it were; the whole
+    // takes seconds.
+    const auto trickled = [&](const QByteArray &body) {
+        CannedReply reply = CannedReply::ok({});
+        for (qsizetype at = 0; at < body.size(); at += body.size() / 60 + 1)
+            reply.chunks.append(body.mid(at, body.size() / 60 + 1));
+        reply.chunkDelay = std::chrono::milliseconds(pieceDelayMs);
+        return reply;
+    };
+    TestHttpServer server;
+    const QUrl wsdl = CannedService::install(server, trickled(answerWith(400)));
+    if (wsdlTrickles)
+        server.setReply(CannedService::WsdlPath, trickled(CannedService::wsdl(server.url(CannedService::EndpointPath))));
+    soap::TransportLimits shortLimits;
+    shortLimits.timeout = std::chrono::milliseconds(400);
+    SoapClient client(shortLimits);
+    auto factory = std::make_shared<TestFactory>();
+    factory->make = [decodeDelayMs](int) { return QThread::msleep(ulong(decodeDelayMs)), std::make_shared<TestRecord>(); };
+    client.setClientProperty(QStringLiteral("GCTMObjectFactory"), factory);
+    QElapsedTimer clock;
+    clock.start();
+    const RaisedError error = raisedBy([&] {
+        initialise(client, wsdl);
+        clock.restart();
+        client.invoke(Country);
+    });
+    QCOMPARE(error.number(), ErrorNumber::Timeout);
+    QVERIFY2(error.description().contains(QLatin1String("400 millisekunder")), qPrintable(error.description()));
+    QVERIFY2(clock.elapsed() >= 380 && clock.elapsed() < 1900, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestSoapClient::badMappingFailsBeforeTheNetwork()
@@ -335,19 +378,6 @@ void TestSoapClient::oversizedWsdlIsRefusedWhileReading()
     const RaisedError error = raisedBy([&] { initialise(client, server.url(CannedService::WsdlPath)); });
     QCOMPARE(error.number(), ErrorNumber::AnswerTooLarge);
     QVERIFY2(error.description().contains(QLatin1String("WSDL")), qPrintable(error.description()));
-}
-
-void TestSoapClient::factoryIsShared()
-{
-    auto factory = std::make_shared<TestFactory>();
-    std::weak_ptr<TestFactory> watch = factory;
-    {
-        SoapClient client(limits());
-        client.setClientProperty(QStringLiteral("GCTMObjectFactory"), factory);
-        factory.reset();
-        QVERIFY(!watch.expired()); // the client holds it
-    }
-    QVERIFY(watch.expired()); // and lets it go with itself
 }
 
 QTEST_MAIN(TestSoapClient)
