@@ -92,24 +92,20 @@ int readAnswer(const QByteArray &bytes)
     }
 }
 
-template<typename Read>
-int quietly(Read &&read)
-{
-    try {
-        read();
-    } catch (const RaisedError &) {
-    }
+int readWsdl(const QByteArray &bytes)
+try {
+    WsdlReader(QStringLiteral("S"), QStringLiteral("P"), QStringLiteral("urn:s")).read(bytes, {});
+    return -1;
+} catch (const RaisedError &) {
     return -1;
 }
 
-int readWsdl(const QByteArray &bytes)
-{
-    return quietly([&] { WsdlReader(QStringLiteral("S"), QStringLiteral("P"), QStringLiteral("urn:s")).read(bytes, {}); });
-}
-
 int readMapping(const QByteArray &bytes)
-{
-    return quietly([&] { MappingDocument::parse(QString::fromUtf8(bytes), QStringLiteral("S")); });
+try {
+    MappingDocument::parse(QString::fromUtf8(bytes), QStringLiteral("S"));
+    return -1;
+} catch (const RaisedError &) {
+    return -1;
 }
 
 int readChunked(const QByteArray &bytes)

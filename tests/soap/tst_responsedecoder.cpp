@@ -136,7 +136,6 @@ private slots:
     void readsCharsets();
     void refusesBadAnswers_data();
     void refusesBadAnswers();
-    void nestingUpToTheLimitIsAccepted();
     void factoryDecidesWhatIsMade();
     void truncatedAnswersAlwaysRaise();
 };
@@ -244,6 +243,10 @@ void tst_ResponseDecoder::decodesAnswers_data()
     QTest::newRow("return part picked by name")
         << response("<status xsi:type=\"xsd:string\">ok</status><return>" + item("01", "A") + "</return>") << 0
         << "01,A,";
+    // Envelope, Body, wrapper, return, item and member take six levels.
+    const int inner = ResponseDecoder::MaxDepth - 6;
+    QTest::newRow("nesting up to the limit")
+        << arrayOf(item("01", QByteArray("<b>").repeated(inner) + "x" + QByteArray("</b>").repeated(inner))) << 0 << "01,x,";
     QTest::newRow("simple value") << response("<return xsi:type=\"xsd:string\">klart</return>") << 2 << "text:klart";
     QTest::newRow("void answer") << response("") << 0 << "<empty>";
     QTest::newRow("one record alone") << response("<return xsi:type=\"ns1:QueryResult\"><code>01</code></return>")
@@ -451,14 +454,6 @@ void tst_ResponseDecoder::refusesBadAnswers()
     QCOMPARE(error.source(), QStringLiteral("SoapClient"));
     QVERIFY2(error.description().startsWith(QStringLiteral("Svaret från %1: ").arg(Where)), qPrintable(error.description()));
     QVERIFY2(error.description().contains(mentions), qPrintable(error.description()));
-}
-
-void tst_ResponseDecoder::nestingUpToTheLimitIsAccepted()
-{
-    // Envelope, Body, wrapper, return, item and member take six levels.
-    const int inner = ResponseDecoder::MaxDepth - 6;
-    const QByteArray deep = QByteArray("<b>").repeated(inner) + "x" + QByteArray("</b>").repeated(inner);
-    QCOMPARE(render(decode(arrayOf(item("01", deep))).value), QStringLiteral("01,x,"));
 }
 
 void tst_ResponseDecoder::factoryDecidesWhatIsMade()

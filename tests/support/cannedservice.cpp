@@ -122,13 +122,6 @@ QByteArray CannedService::fault11(const QString &code, const QString &text)
         + escaped(text) + "</faultstring></SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>\n";
 }
 
-QByteArray CannedService::fault12(const QString &code, const QString &text)
-{
-    return R"(<?xml version="1.0" encoding="UTF-8"?><env:Envelope xmlns:env="http://www.w3.org/2003/05/soap-envelope">)"
-           "<env:Body><env:Fault><env:Code><env:Value>" + escaped(code) + R"(</env:Value></env:Code><env:Reason>)"
-           R"(<env:Text xml:lang="sv">)" + escaped(text) + "</env:Text></env:Reason></env:Fault></env:Body></env:Envelope>\n";
-}
-
 CannedService::Record CannedService::record(const QString &tag)
 {
     Record record;

@@ -29,7 +29,6 @@ public:
     static QByteArray answer(const QString &operation, const QList<Record> &records,
                              Style style = Style::RpcEncoded);
     static QByteArray fault11(const QString &code, const QString &text);
-    static QByteArray fault12(const QString &code, const QString &text);
     // A record with every member set to "<member>-<tag>", resultType "county".
     static Record record(const QString &tag);
 
