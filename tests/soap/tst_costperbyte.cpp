@@ -140,15 +140,15 @@ const std::vector<Shape> &shapes()
     static const std::vector<Shape> all = {
         {"answer: five prefixes used past many declarations", [](int n) {
              return answer(each(5, " xmlns:p@='urn:q'") + each(n / 50, " xmlns:f@='urn:f'"), each(n / 20, "<p@:x/>", 5), "");
-         }, readAnswer},
+         }, readAnswer, {}},
         {"answer: arrays claiming 131072 items", [](int n) {
              return answer("", "", "<return enc:arrayType='q:QueryResult[0]'/>",
                            each(n / 90, "<a id='a@' enc:arrayType='q:QueryResult[131072]'/>"));
-         }, readAnswer},
+         }, readAnswer, {}},
         {"answer: one start tag longer than every piece", [](int n) { return answer("", "<x a='" + QByteArray(n, 'a') + "'/>", ""); },
-         readAnswer},
+         readAnswer, {}},
         {"answer: many attributes on one element", [](int n) { return answer("", "<x" + each(n / 10, " a@=''") + "/>", ""); },
-         readAnswer},
+         readAnswer, {}},
         {"answer: records by reference, through a chain", [](int n) {
              return answer("", "", "<return enc:arrayType='q:QueryResult[]'>" + each(n / 100, "<i href='#r@'/>") + "</return>",
                            each(n / 100, "<r id='r@' href='#s@'/><s id='s@' xsi:type='q:QueryResult'><code>@</code></s>"));
@@ -157,21 +157,21 @@ const std::vector<Shape> &shapes()
              return answer("", "", "<return enc:arrayType='q:QueryResult[1]'><i xsi:type='q:QueryResult'>"
                                        + each(n / 24, "<m@>x</m@>") + "</i></return>");
          }, readAnswer, [](int) { return 1; }},
-        {"WSDL: many operations", [](int n) { return wsdl(n / 450); }, readWsdl},
-        {"WSDL: operations sharing one large wrapper", [](int n) { return wsdl(n / 900, n / 90); }, readWsdl},
+        {"WSDL: many operations", [](int n) { return wsdl(n / 450); }, readWsdl, {}},
+        {"WSDL: operations sharing one large wrapper", [](int n) { return wsdl(n / 900, n / 90); }, readWsdl, {}},
         {"WSDL: a namespace declared on every element", [](int n) {
              return "<w:definitions xmlns:w='http://schemas.xmlsoap.org/wsdl/'" + each(n / 40, " xmlns:r@='urn:r'")
                  + "><w:documentation>" + each(n / 40, "<d xmlns:d@='urn:d'/>") + "</w:documentation></w:definitions>";
-         }, readWsdl},
+         }, readWsdl, {}},
         {"mapping: deep nesting", [](int n) {
              return "<servicemapping>" + QByteArray("<a>").repeated(n / 7) + QByteArray("</a>").repeated(n / 7) + "</servicemapping>";
-         }, readMapping},
+         }, readMapping, {}},
         {"mapping: many types", [](int n) {
              return "<servicemapping><service name='S'><using PROGID='MSSOAP.GenericCustomTypeMapper30' ID='G'/><types>"
                  + each(n / 80, "<type name='T@' uses='G' targetClassName='x'/>") + "</types></service></servicemapping>";
-         }, readMapping},
-        {"HTTP: one-byte chunks", [](int n) { return QByteArray("1\r\nx\r\n").repeated(n / 6) + "0\r\n\r\n"; }, readChunked},
-        {"HTTP: a field without end", [](int n) { return "HTTP/1.1 200 OK\r\nX: " + QByteArray(n, 'a'); }, readHead},
+         }, readMapping, {}},
+        {"HTTP: one-byte chunks", [](int n) { return QByteArray("1\r\nx\r\n").repeated(n / 6) + "0\r\n\r\n"; }, readChunked, {}},
+        {"HTTP: a field without end", [](int n) { return "HTTP/1.1 200 OK\r\nX: " + QByteArray(n, 'a'); }, readHead, {}},
     };
     return all;
 }
