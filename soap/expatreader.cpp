@@ -64,10 +64,12 @@ char *ExpatReader::room(qsizetype size)
     // A token that runs on past what has arrived is read again from its start on every parse
     // (expat before 2.6): it is parsed again only once at least as many new bytes have come, so
     // that a huge tag costs in proportion to its size, not its square.
-    const qsizetype want = m_pending + size;
-    if (want > INT_MAX / 2)
+    if (m_pending > MaxToken)
         throw m_failure.error(ErrorNumber::MalformedXml,
-                              QStringLiteral("felaktig XML %1: en tagg är för lång").arg(DecodeFailure::at(position())));
+                              QStringLiteral("felaktig XML %1: en tagg är längre än %2 byte")
+                                  .arg(DecodeFailure::at(position()))
+                                  .arg(MaxToken));
+    const qsizetype want = m_pending + size;
     m_window = static_cast<char *>(XML_GetBuffer(m_parser.get(), int(want)));
     if (!m_window)
         throw std::bad_alloc();

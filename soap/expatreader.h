@@ -43,6 +43,10 @@ public:
     XmlPosition position() const override;
     const NamespaceScope &namespaces() const override;
 
+    // Longest tag (or comment, or declaration) accepted. Expat reads a tag whole before it says
+    // anything of it, so this bounds the work between two looks at the deadline.
+    static constexpr qsizetype MaxToken = 1024 * 1024;
+
 private:
     struct ParserDeleter
     {

@@ -6,6 +6,8 @@
 #include "xmlelement.h"
 #include "xmlnamespaces.h"
 
+#include <QSet>
+
 namespace soap {
 
 namespace {
@@ -88,6 +90,33 @@ public:
         return *known;
     }
 
+    // The argument names of an rpc request: its input message's parts.
+    QList<QualifiedName> rpcParameters(const XmlElement &message)
+    {
+        auto known = m_rpcParameters.find(&message);
+        if (known == m_rpcParameters.end()) {
+            QList<QualifiedName> names;
+            for (const Part &part : partsOf(message))
+                names.append({QString(), part.name});
+            known = m_rpcParameters.insert(&message, names);
+        }
+        return *known;
+    }
+
+    // A name of the list that is no XML name, or null. Lists are shared between the operations
+    // that use one message or wrapper, and each shared list is looked through once.
+    const QualifiedName *badName(const QList<QualifiedName> &names)
+    {
+        if (names.isEmpty() || m_checked.contains(names.constData()))
+            return nullptr;
+        for (const QualifiedName &name : names) {
+            if (!isNcName(name.localName))
+                return &name;
+        }
+        m_checked.insert(names.constData());
+        return nullptr;
+    }
+
     const SchemaIndex schema;
     const QString where;
     const QString targetNamespace;
@@ -96,6 +125,8 @@ private:
     QHash<std::pair<QString, QString>, const XmlElement *> m_named;
     QHash<const XmlElement *, QHash<QString, const XmlElement *>> m_operations;
     QHash<const XmlElement *, QList<Part>> m_parts;
+    QHash<const XmlElement *, QList<QualifiedName>> m_rpcParameters;
+    QSet<const QualifiedName *> m_checked;
 };
 
 WsdlReader::WsdlReader(QString serviceName, QString portName, QString serviceNamespace)
@@ -226,20 +257,22 @@ OperationInfo WsdlReader::readOperation(Context &context, const XmlElement &bind
         fail(ErrorNumber::WsdlInvalid, context,
              QStringLiteral("operationen %1 finns inte i porttypen %2")
                  .arg(info.name, binding.attribute(QStringLiteral("type"))));
-    auto partsOf = [&](const QString &direction) {
+    auto messageOf = [&](const QString &direction) -> const XmlElement * {
         const XmlElement *use = abstract->firstChild(xmlns::Wsdl, direction);
         if (!use)
-            return QList<Part>();
+            return nullptr;
         const XmlElement *message = context.named(QStringLiteral("message"),
                                                   use->resolve(use->attribute(QStringLiteral("message"))));
         if (!message)
             fail(ErrorNumber::WsdlInvalid, context,
                  QStringLiteral("meddelandet %1 för operationen %2 finns inte")
                      .arg(use->attribute(QStringLiteral("message")), info.name));
-        return context.partsOf(*message);
+        return message;
     };
-    const QList<Part> inputParts = partsOf(QStringLiteral("input"));
-    const QList<Part> outputParts = partsOf(QStringLiteral("output"));
+    const XmlElement *inputMessage = messageOf(QStringLiteral("input"));
+    const XmlElement *outputMessage = messageOf(QStringLiteral("output"));
+    const QList<Part> inputParts = inputMessage ? context.partsOf(*inputMessage) : QList<Part>();
+    const QList<Part> outputParts = outputMessage ? context.partsOf(*outputMessage) : QList<Part>();
 
     AnswerExpectation &answer = info.answer;
     answer.operation = info.name;
@@ -251,8 +284,8 @@ OperationInfo WsdlReader::readOperation(Context &context, const XmlElement &bind
     if (info.rpcStyle) {
         const QString inputNamespace = inputBody->attribute(QStringLiteral("namespace"));
         info.requestWrapper = {inputNamespace, info.name};
-        for (const Part &part : inputParts)
-            info.parameters.push_back({QString(), part.name});
+        if (inputMessage)
+            info.parameters = context.rpcParameters(*inputMessage);
         const QString outputNamespace = outputBody->attribute(QStringLiteral("namespace"));
         answer.bodyNamespace = outputNamespace.isEmpty() ? inputNamespace : outputNamespace;
         if (!outputParts.empty()) {
@@ -275,16 +308,12 @@ OperationInfo WsdlReader::readOperation(Context &context, const XmlElement &bind
             answer.itemType = context.schema.elementItemType(answer.returnType);
         }
     }
-    const auto onTheWire = [&](const QualifiedName &name) {
-        if (!isNcName(name.localName))
-            fail(ErrorNumber::WsdlInvalid, context,
-                 QStringLiteral("operationen %1 har en del \"%2\" utan giltigt XML-namn")
-                     .arg(info.name, name.localName.left(100)));
-    };
-    if (!info.rpcStyle && !info.requestWrapper.isEmpty())
-        onTheWire(info.requestWrapper);
-    for (const QualifiedName &parameter : std::as_const(info.parameters))
-        onTheWire(parameter);
+    const QualifiedName *bad = context.badName(info.parameters);
+    if (!bad && !info.rpcStyle && !info.requestWrapper.isEmpty() && !isNcName(info.requestWrapper.localName))
+        bad = &info.requestWrapper;
+    if (bad)
+        fail(ErrorNumber::WsdlInvalid, context,
+             QStringLiteral("operationen %1 har en del \"%2\" utan giltigt XML-namn").arg(info.name, bad->localName.left(100)));
     return info;
 }
 

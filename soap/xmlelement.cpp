@@ -21,22 +21,36 @@ std::unique_ptr<XmlElement> XmlElement::parse(const QByteArray &document, const 
     return root;
 }
 
+const QString *XmlElement::find(const Pairs &pairs, const QString &key)
+{
+    for (const auto &pair : pairs) {
+        if (pair.first == key)
+            return &pair.second;
+    }
+    return nullptr;
+}
+
+QString XmlElement::attribute(const QString &localName) const
+{
+    const QString *value = find(m_attributes, localName);
+    return value ? *value : QString();
+}
+
 QString XmlElement::attribute(const QString &namespaceUri, const QString &localName) const
 {
-    return m_attributes.value(QLatin1Char('{') + namespaceUri + QLatin1Char('}') + localName);
+    return attribute(QLatin1Char('{') + namespaceUri + QLatin1Char('}') + localName);
 }
 
 bool XmlElement::hasAttribute(const QString &namespaceUri, const QString &localName) const
 {
-    return m_attributes.contains(QLatin1Char('{') + namespaceUri + QLatin1Char('}') + localName);
+    return hasAttribute(QLatin1Char('{') + namespaceUri + QLatin1Char('}') + localName);
 }
 
 QString XmlElement::namespaceOf(const QString &prefix) const
 {
     // Declarations are kept where they are made; the nesting limit bounds the walk.
     for (const XmlElement *element = this; element; element = element->m_parent) {
-        const auto found = element->m_declared.constFind(prefix);
-        if (found != element->m_declared.constEnd())
+        if (const QString *found = find(element->m_declared, prefix))
             return *found;
     }
     if (prefix == QLatin1String("xml"))

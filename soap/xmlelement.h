@@ -4,10 +4,10 @@
 #include "qualifiedname.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace soap {
@@ -35,8 +35,8 @@ public:
     }
 
     // An unqualified attribute's value; empty when absent.
-    QString attribute(const QString &localName) const { return m_attributes.value(localName); }
-    bool hasAttribute(const QString &localName) const { return m_attributes.contains(localName); }
+    QString attribute(const QString &localName) const;
+    bool hasAttribute(const QString &localName) const { return find(m_attributes, localName); }
     // A namespace-qualified attribute's value; empty when absent.
     QString attribute(const QString &namespaceUri, const QString &localName) const;
     bool hasAttribute(const QString &namespaceUri, const QString &localName) const;
@@ -55,9 +55,13 @@ public:
 private:
     friend class XmlTreeBuilder;
 
+    // Kept small: a WSDL may have tens of thousands of elements, each with a few attributes.
+    using Pairs = std::vector<std::pair<QString, QString>>;
+    static const QString *find(const Pairs &pairs, const QString &key);
+
     QualifiedName m_name;
-    QHash<QString, QString> m_attributes; // local name, or "{namespace}local"
-    QHash<QString, QString> m_declared;   // prefix -> namespace, declared on this element
+    Pairs m_attributes; // local name, or "{namespace}local", and the value
+    Pairs m_declared;   // prefix and namespace, declared on this element
     std::vector<std::unique_ptr<XmlElement>> m_children;
     const XmlElement *m_parent = nullptr;
 };

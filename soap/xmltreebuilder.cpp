@@ -15,22 +15,31 @@ QString text(std::string_view view)
 } // namespace
 
 XmlTreeBuilder::XmlTreeBuilder(const DecodeFailure &failure) : m_failure(failure) {}
+
+QString XmlTreeBuilder::intern(std::string_view text)
+{
+    const QByteArray key = QByteArray::fromRawData(text.data(), qsizetype(text.size()));
+    auto found = m_names.find(key);
+    if (found == m_names.end())
+        found = m_names.insert(QByteArray(text.data(), qsizetype(text.size())), QString::fromUtf8(key));
+    return *found;
+}
 XmlTreeBuilder::~XmlTreeBuilder() = default;
 
 void XmlTreeBuilder::declareNamespace(std::string_view prefix, std::string_view uri)
 {
     if (!m_next)
         m_next = std::make_unique<XmlElement>();
-    m_next->m_declared.insert(text(prefix), text(uri));
+    m_next->m_declared.emplace_back(intern(prefix), intern(uri));
 }
 
 void XmlTreeBuilder::startElement(const RawName &name, const XmlAttribute *attributes, std::size_t count)
 {
     std::unique_ptr<XmlElement> element = m_next ? std::move(m_next) : std::make_unique<XmlElement>();
-    element->m_name = {text(name.namespaceUri), text(name.localName)};
+    element->m_name = {intern(name.namespaceUri), intern(name.localName)};
     for (std::size_t i = 0; i < count; ++i) {
         const XmlAttribute &attribute = attributes[i];
-        QString key = text(attribute.localName);
+        QString key = intern(attribute.localName);
         if (!attribute.prefix.empty()) {
             std::string_view uri;
             // An undeclared attribute prefix makes the document unusable, as the parser's own
@@ -39,9 +48,9 @@ void XmlTreeBuilder::startElement(const RawName &name, const XmlAttribute *attri
                 throw m_failure.error(ErrorNumber::MalformedXml,
                                       QStringLiteral("felaktig XML %1: odeklarerat namnrymdsprefix \"%2\"")
                                           .arg(DecodeFailure::at(m_context->position()), text(attribute.prefix)));
-            key = QLatin1Char('{') + text(uri) + QLatin1Char('}') + key;
+            key = intern(std::string("{").append(uri).append("}").append(attribute.localName));
         }
-        element->m_attributes.insert(key, QString::fromUtf8(attribute.value));
+        element->m_attributes.emplace_back(key, QString::fromUtf8(attribute.value));
     }
     XmlElement *raw = element.get();
     if (m_open.empty()) {

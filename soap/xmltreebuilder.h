@@ -3,6 +3,10 @@
 #include "decodefailure.h"
 #include "xmleventhandler.h"
 
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
 #include <memory>
 #include <vector>
 
@@ -27,6 +31,10 @@ public:
     std::unique_ptr<XmlElement> takeRoot();
 
 private:
+    // Names repeat from element to element: one shared copy of each.
+    QString intern(std::string_view text);
+
+    QHash<QByteArray, QString> m_names;
     const DecodeFailure &m_failure;
     const XmlContext *m_context = nullptr;
     std::unique_ptr<XmlElement> m_next; // made at its first declaration or its start
