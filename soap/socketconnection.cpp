@@ -118,6 +118,10 @@ qsizetype SocketConnection::read(char *into, qsizetype size, const Deadline &dea
         const qint64 got = m_socket->read(into, size);
         if (got > 0)
             return qsizetype(got);
+        // A TLS socket stays "connected" after its peer has closed, with all it had read handed out.
+        const bool peerClosed = m_socket->error() == QAbstractSocket::RemoteHostClosedError;
+        if (got == 0 && peerClosed && m_socket->bytesAvailable() == 0)
+            return 0;
         if (got < 0 || m_socket->state() != QAbstractSocket::ConnectedState) {
             if (m_socket->error() == QAbstractSocket::RemoteHostClosedError
                 || m_socket->state() == QAbstractSocket::UnconnectedState)
