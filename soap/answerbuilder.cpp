@@ -5,17 +5,6 @@
 
 namespace soap {
 
-namespace {
-
-QString describe(const RawName &name)
-{
-    if (name.namespaceUri.empty())
-        return QStringLiteral("<%1>").arg(soapnames::toQString(name.localName));
-    return QStringLiteral("<%1> (namnrymd %2)")
-        .arg(soapnames::toQString(name.localName), soapnames::toQString(name.namespaceUri));
-}
-
-} // namespace
 
 AnswerBuilder::AnswerBuilder(const DecodeSetup &setup, AnswerExpectation expectation, DecodeFailure failure)
     : m_expectation(std::move(expectation))
@@ -132,7 +121,7 @@ AnswerBuilder::Role AnswerBuilder::startEnvelope(const RawName &name)
                  .arg(soapnames::toQString(name.namespaceUri), soapnames::toQString(soapnames::SoapEnvelope11)));
     }
     fail(ErrorNumber::NotSoap, QStringLiteral("svaret är inget SOAP-meddelande: rotelementet är %1 %2")
-                                   .arg(describe(name), DecodeFailure::at(m_context->position())));
+                                   .arg(soapnames::describe(name), DecodeFailure::at(m_context->position())));
 }
 
 AnswerBuilder::Role AnswerBuilder::startInEnvelope(const RawName &name)
@@ -172,7 +161,7 @@ AnswerBuilder::Role AnswerBuilder::startInBody(const RawName &name, const XmlAtt
     }
     if (!m_answerSeen) {
         fail(ErrorNumber::UnexpectedShape, QStringLiteral("väntade svarselementet <%1> men fann %2 %3")
-                                               .arg(QString::fromStdString(m_answerName), describe(name),
+                                               .arg(QString::fromStdString(m_answerName), soapnames::describe(name),
                                                     DecodeFailure::at(m_context->position())));
     }
     return Role::Skip;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "namespacescope.h"
+
 #include <QString>
 
 #include <string_view>
@@ -36,6 +38,14 @@ inline std::string_view trimmed(std::string_view text)
 inline QString toQString(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// "<name> (namnrymd uri)", for descriptions of what was found.
+inline QString describe(const RawName &name)
+{
+    if (name.namespaceUri.empty())
+        return QStringLiteral("<%1>").arg(toQString(name.localName));
+    return QStringLiteral("<%1> (namnrymd %2)").arg(toQString(name.localName), toQString(name.namespaceUri));
 }
 
 } // namespace soap::soapnames

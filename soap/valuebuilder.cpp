@@ -7,17 +7,6 @@
 
 namespace soap {
 
-namespace {
-
-QString describe(const RawName &name)
-{
-    if (name.namespaceUri.empty())
-        return QStringLiteral("<%1>").arg(soapnames::toQString(name.localName));
-    return QStringLiteral("<%1> (namnrymd %2)")
-        .arg(soapnames::toQString(name.localName), soapnames::toQString(name.namespaceUri));
-}
-
-} // namespace
 
 ValueBuilder::ValueBuilder(const DecodeSetup &setup, const AnswerExpectation &expectation,
                            const DecodeFailure &failure)
@@ -141,7 +130,7 @@ void ValueBuilder::startValue(const RawName &name, const Attributes &found, Dest
                     : QStringLiteral("av typen {%1}%2, som inte mappas till objekt")
                           .arg(type.name.namespaceUri, type.name.localName);
             fail(ErrorNumber::UnexpectedShape, QStringLiteral("vektorelementet %1 %2 är %3")
-                                                   .arg(describe(name), DecodeFailure::at(here()), what));
+                                                   .arg(soapnames::describe(name), DecodeFailure::at(here()), what));
         }
 
         if (array) {

@@ -6,6 +6,7 @@
 #include "cannedservice.h"
 #include "ksv_config.h"
 #include "mappingdocument.h"
+#include "peakmemory.h"
 #include "raisederror.h"
 #include "responsedecoder.h"
 #include "soapclient.h"
@@ -14,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 
 #include <cstdio>
@@ -75,18 +75,6 @@ QByteArray wsdl(int operations)
           "</w:service></w:definitions>";
 }
 
-qint64 peakResident()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
-}
-
 int runOne(const QByteArray &name, int size)
 {
     QByteArray input;
@@ -120,7 +108,7 @@ int runOne(const QByteArray &name, int size)
         std::fprintf(stderr, "ksv-bench-hostile: no input named %s\n", name.constData());
         return 2;
     }
-    const qint64 before = peakResident();
+    const qint64 before = PeakMemory::peakBytes();
     QString outcome = QStringLiteral("accepted");
     QElapsedTimer clock;
     clock.start();
@@ -130,7 +118,7 @@ int runOne(const QByteArray &name, int size)
         outcome = QStringLiteral("0x%1 %2").arg(quint32(error.number()), 0, 16).arg(error.description().left(60));
     }
     std::printf("%-9s %8.1f MB input %8.3f s %8.1f MB peak rise  %s\n", name.constData(), double(input.size()) / 1e6,
-                double(clock.nsecsElapsed()) / 1e9, double(peakResident() - before) / 1e6, qPrintable(outcome));
+                double(clock.nsecsElapsed()) / 1e9, double(PeakMemory::peakBytes() - before) / 1e6, qPrintable(outcome));
     return 0;
 }
 
