@@ -43,8 +43,8 @@ struct AnswerExpectation
 
 struct SoapFault
 {
-    QString code;   // as sent: SOAP 1.1 faultcode, SOAP 1.2 Code/Value (e.g. "SOAP-ENV:Client")
-    QString string; // SOAP 1.1 faultstring, SOAP 1.2 the first Reason/Text
+    QString code;   // faultcode as sent (e.g. "SOAP-ENV:Client")
+    QString string; // faultstring
 };
 
 struct DecodedAnswer
@@ -68,7 +68,10 @@ struct DecodedAnswer
 // - href="#id" may point forward or backward to any element with that id in the Body (multiRef);
 //   the same id twice gives the same object twice. Unknown, duplicate and cyclic ids raise
 //   BadReference; a reference that does not start with '#' is never fetched and raises too.
-// - A Fault (SOAP 1.1 or 1.2) anywhere in the Body is returned, not raised, whatever else is there.
+// - A Fault anywhere in the Body is returned, not raised, whatever else is there. An envelope of
+//   another namespace than SOAP 1.1's (SOAP 1.2's among them) raises VersionMismatch.
+// - Decoding past the deadline raises Timeout; a tag longer than ExpatReader::MaxToken, or
+//   nesting deeper than MaxDepth, is refused.
 // - A DOCTYPE is refused where it starts: no entity is ever expanded or fetched.
 class ResponseDecoder
 {
