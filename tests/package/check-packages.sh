@@ -26,15 +26,19 @@ rm -f build/*.deb
 debs=(build/ksv2003_*.deb build/ksv-results-service_*.deb)
 lintian --fail-on error,warning "${debs[@]}"
 
-# The viewer package holds its program, entry, metainfo, icons and manual, and nothing else.
-id=example.kestrova.ksv2003
-expected=(usr/bin/KSV2003 "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml"
-          usr/share/doc/ksv2003/changelog.gz usr/share/doc/ksv2003/copyright usr/share/man/man1/KSV2003.1.gz
-          "usr/share/icons/hicolor/scalable/apps/$id.svg")
-for size in 16 32 48 64 128 256; do expected+=("usr/share/icons/hicolor/${size}x$size/apps/$id.png"); done
+# Each package holds its program with its manual page and docs, the viewer its entry, metainfo and
+# icons, the service its unit and settings, and nothing else.
+v=ksv2003 s=ksv-results-service id=example.kestrova.ksv2003
+expected=("$v usr/bin/KSV2003" "$v usr/share/man/man1/KSV2003.1.gz" "$v usr/share/applications/$id.desktop"
+          "$v usr/share/metainfo/$id.metainfo.xml" "$v usr/share/icons/hicolor/scalable/apps/$id.svg"
+          "$s usr/bin/ksv-results-service" "$s usr/share/man/man1/ksv-results-service.1.gz"
+          "$s lib/systemd/system/ksv-results-service.service" "$s etc/default/ksv-results-service")
+for size in 16 32 48 64 128 256; do expected+=("$v usr/share/icons/hicolor/${size}x$size/apps/$id.png"); done
+for p in "${packages[@]}"; do expected+=("$p usr/share/doc/$p/changelog.gz" "$p usr/share/doc/$p/copyright"); done
 diff <(printf '%s\n' "${expected[@]}" | sort) \
-     <(dpkg-deb --fsys-tarfile build/ksv2003_*.deb | tar -t | grep -v '/$' | sed 's|^\./||' | sort) ||
-    fail "ksv2003 holds other files than these"
+     <(for p in "${packages[@]}"; do
+           dpkg-deb --fsys-tarfile build/"$p"_*.deb | tar -t | grep -v '/$' | sed "s|^\./|$p |"
+       done | sort) || fail "the packages hold other files than these"
 
 snapshot() { "${sudo[@]}" find /etc /usr /var/lib /opt /srv -xdev 2>/dev/null |
              grep -Ev '^/var/lib/(dpkg|apt)(/|$)' | sort; }
