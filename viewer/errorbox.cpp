@@ -3,18 +3,56 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-QString ErrorBox::text(const soap::RaisedError &error)
+#include <memory>
+
+namespace {
+
+QMessageBox *newBox(QWidget *parent)
 {
-    return QStringLiteral("Fel %1 (0x%2)\nKälla: %3\n%4")
-        .arg(error.number())
-        .arg(quint32(error.number()), 8, 16, QLatin1Char('0'))
-        .arg(error.source(), error.description());
+    auto *box = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(),
+                                QString(), QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
+    return box;
 }
 
-void ErrorBox::show(QWidget *parent, const soap::RaisedError &error)
+} // namespace
+
+ErrorBox::ErrorBox(QWidget *window)
+    : m_box(newBox(window))
 {
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text(error),
-                    QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    m_box->setObjectName(QStringLiteral("ErrorBox"));
+    m_box->setWindowModality(Qt::WindowModal);
+}
+
+void ErrorBox::report(const soap::RaisedError &error)
+{
+    m_box->setText(text(error));
+    if (!m_box->isVisible())
+        m_box->open();
+}
+
+void ErrorBox::dismiss()
+{
+    if (m_box->isVisible())
+        m_box->done(QMessageBox::Ok);
+}
+
+bool ErrorBox::isOpen() const
+{
+    return m_box->isVisible();
+}
+
+QString ErrorBox::text(const soap::RaisedError &error)
+{
+    // One arg() call: a description is the service's text and may itself hold "%2".
+    const QString hex = QStringLiteral("%1").arg(quint32(error.number()), 8, 16, QLatin1Char('0'));
+    return QStringLiteral("%1\n\nFel %2 (0x%3)\nKälla: %4")
+        .arg(error.description(), QString::number(error.number()), hex, error.source());
+}
+
+void ErrorBox::showAndWait(const soap::RaisedError &error)
+{
+    const std::unique_ptr<QMessageBox> box(newBox(nullptr));
+    box->setText(text(error));
+    box->exec();
 }

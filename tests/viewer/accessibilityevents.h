@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QAccessible>
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
+
+#include <utility>
+
+// Switches Qt's accessibility on, as a screen reader does, and records what the widgets tell it
+// while this lives. Only the platform's private interface can switch it on.
+class AccessibilityEvents
+{
+public:
+    struct Event
+    {
+        QAccessible::Event type;
+        QAccessible::Role role;
+        QString name;
+    };
+
+    AccessibilityEvents()
+    {
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+        QAccessible::installUpdateHandler(record);
+    }
+    ~AccessibilityEvents()
+    {
+        QAccessible::installUpdateHandler(nullptr);
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
+        take();
+    }
+
+    static QList<Event> take() { return std::exchange(events(), {}); }
+
+private:
+    static void record(QAccessibleEvent *event)
+    {
+        QAccessibleInterface *iface = event->accessibleInterface();
+        events().append({event->type(), iface->role(), iface->text(QAccessible::Name)});
+    }
+    static QList<Event> &events()
+    {
+        static QList<Event> list;
+        return list;
+    }
+};
