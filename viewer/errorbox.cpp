@@ -17,15 +17,13 @@ QMessageBox *newBox(QWidget *parent)
 
 } // namespace
 
-ErrorBox::ErrorBox(QWidget *window)
-    : m_box(newBox(window))
-{
-    m_box->setObjectName(QStringLiteral("ErrorBox"));
-    m_box->setWindowModality(Qt::WindowModal);
-}
-
 void ErrorBox::report(const soap::RaisedError &error)
 {
+    if (!m_box) {
+        m_box = newBox(m_window);
+        m_box->setObjectName(QStringLiteral("ErrorBox"));
+        m_box->setWindowModality(Qt::WindowModal);
+    }
     m_box->setText(text(error));
     if (!m_box->isVisible())
         m_box->open();
@@ -33,13 +31,13 @@ void ErrorBox::report(const soap::RaisedError &error)
 
 void ErrorBox::dismiss()
 {
-    if (m_box->isVisible())
+    if (isOpen())
         m_box->done(QMessageBox::Ok);
 }
 
 bool ErrorBox::isOpen() const
 {
-    return m_box->isVisible();
+    return m_box && m_box->isVisible();
 }
 
 QString ErrorBox::text(const soap::RaisedError &error)

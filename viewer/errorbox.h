@@ -13,15 +13,14 @@ class QWidget;
 class ErrorBox
 {
 public:
-    // The box becomes a child of the window, which owns it.
-    explicit ErrorBox(QWidget *window);
+    // The box is made at the first failure, a child of the window, which owns it.
+    explicit ErrorBox(QWidget *window) : m_window(window) {}
 
     // Opens the box for the failure, or, when it is already open, puts this failure in place of
     // the one it shows: never a second box.
     void report(const soap::RaisedError &error);
     // Closes the box if it is open: what it reported is over.
     void dismiss();
-    bool isOpen() const;
 
     // The description first; the number in decimal and hexadecimal and the source on lines of
     // their own after it.
@@ -30,5 +29,8 @@ public:
     static void showAndWait(const soap::RaisedError &error);
 
 private:
-    QMessageBox *m_box;
+    bool isOpen() const;
+
+    QWidget *m_window;
+    QMessageBox *m_box = nullptr;
 };

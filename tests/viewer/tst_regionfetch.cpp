@@ -130,7 +130,7 @@ private slots:
         window.parts.tick();
         const bool failed = outcome == "not a number";
         QCOMPARE(window.parts.status(), countdownText(failed ? 11 : 59));
-        QCOMPARE(window.parts.errorBox()->isVisible(), failed);
+        QCOMPARE(window.parts.errorBox() && window.parts.errorBox()->isVisible(), failed);
         if (failed) {
             const QString text = window.parts.errorBox()->text();
             QVERIFY(text.startsWith("L\u00e4net"));
