@@ -22,8 +22,8 @@ public:
     // Closes the box if it is open: what it reported is over.
     void dismiss();
 
-    // The description first; the number in decimal and hexadecimal and the source on lines of
-    // their own after it.
+    // The description first (at most 15 lines and 1,000 characters of it); the number in decimal
+    // and hexadecimal and the source on lines of their own after it.
     static QString text(const soap::RaisedError &error);
     // For a failure before there is a window: returns when the user has closed the box.
     static void showAndWait(const soap::RaisedError &error);

@@ -173,14 +173,25 @@ private slots:
     }
 
     // The sentence first, then number and source on lines of their own; a "%2" in the
-    // service's text is left as it is.
+    // service's text is left as it is; a text too long for a box is cut, and says so.
+    void errorText_data()
+    {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("sentence") << "Tj\u00e4nsten svarar inte (100%2 nere)."
+                                  << "Tj\u00e4nsten svarar inte (100%2 nere).";
+        QTest::newRow("long") << QString(5000, 'x') << QString(1000, 'x') + "\u2026";
+        QTest::newRow("many lines") << QString("rad\n").repeated(40)
+                                    << QString("rad\n").repeated(15).chopped(1) + "\u2026";
+    }
+
     void errorText()
     {
-        const soap::RaisedError error(soap::ErrorNumber::CannotConnect, "SoapClient",
-                                      "Tj\u00e4nsten svarar inte (100%2 nere).");
+        QFETCH(QString, description);
+        QFETCH(QString, shown);
+        const soap::RaisedError error(soap::ErrorNumber::CannotConnect, "SoapClient", description);
         QCOMPARE(ErrorBox::text(error),
-                 QStringLiteral("Tj\u00e4nsten svarar inte (100%2 nere).\n\n"
-                                "Fel -2147217407 (0x80041001)\nK\u00e4lla: SoapClient"));
+                 shown + "\n\nFel -2147217407 (0x80041001)\nK\u00e4lla: SoapClient");
     }
 };
 
