@@ -19,21 +19,18 @@ public:
         QString name;
     };
 
-    AccessibilityEvents()
-    {
-        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
-        QAccessible::installUpdateHandler(record);
-    }
-    ~AccessibilityEvents()
-    {
-        QAccessible::installUpdateHandler(nullptr);
-        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
-        take();
-    }
+    AccessibilityEvents() { setActive(true); }
+    ~AccessibilityEvents() { setActive(false); }
 
     static QList<Event> take() { return std::exchange(events(), {}); }
 
 private:
+    static void setActive(bool active)
+    {
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(active);
+        QAccessible::installUpdateHandler(active ? record : nullptr);
+        take();
+    }
     static void record(QAccessibleEvent *event)
     {
         QAccessibleInterface *iface = event->accessibleInterface();

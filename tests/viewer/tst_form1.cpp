@@ -243,10 +243,8 @@ private slots:
             QTest::addRow("Alt+V on %s", name) << name << int(Qt::Key_V) << int(Qt::AltModifier) << 1 << 0;
         QTest::newRow("Enter on Visa") << "Command1" << int(Qt::Key_Return) << 0 << 1 << 0;
         QTest::newRow("Enter on Om") << "Command2" << int(Qt::Key_Return) << 0 << 0 << 1;
-        QTest::newRow("Enter on list") << "CountyComboBox" << int(Qt::Key_Return) << 0 << 0 << 0;
         QTest::newRow("Enter on check box") << "Check1" << int(Qt::Key_Return) << 0 << 0 << 0;
         QTest::newRow("Esc on Visa") << "Command1" << int(Qt::Key_Escape) << 0 << 0 << 0;
-        QTest::newRow("Esc on list") << "CountyComboBox" << int(Qt::Key_Escape) << 0 << 0 << 0;
     }
 
     // Alt+V works from anywhere; Enter presses only the focused button, Esc none.
