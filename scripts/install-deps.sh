@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config
-          qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libexpat1-dev
+          qt6-base-dev libboost-dev libgl-dev libexpat1-dev
           fonts-dejavu-core fonts-liberation2)
 if [ "${1:-run}" = test ]; then
     packages+=(xvfb xauth x11-apps python3 python3-suds python3-zeep binutils-mingw-w64-x86-64
