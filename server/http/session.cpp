@@ -91,7 +91,13 @@ void Session::start()
 void Session::awaitRequest()
 {
     const HttpLimits &limits = m_shared.limits;
-    readMore(m_fresh ? m_requestStart + limits.headDeadline : Clock::now() + limits.idleTimeout);
+    if (m_fresh) {
+        readMore(m_requestStart + limits.headDeadline);
+        return;
+    }
+    // Thousands of viewers may sit idle between their calls: they hold no buffer meanwhile.
+    m_buffer.shrink_to_fit();
+    readMore(Clock::now() + limits.idleTimeout);
 }
 
 void Session::readMore(Clock::time_point deadline)
