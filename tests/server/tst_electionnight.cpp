@@ -1,7 +1,6 @@
 #include "countstate.h"
 #include "dataset.h"
 #include "electionnight.h"
-#include "replayclock.h"
 
 #include <QTest>
 
@@ -33,8 +32,6 @@ private Q_SLOTS:
     void replay_data();
     void replay();
     void seeds();
-    void clock_data();
-    void clock();
 
 private:
     DataSet m_data = DataSet::bundled();
@@ -122,45 +119,6 @@ void TestElectionNight::seeds()
     for (int i = 0; i < a.districtCount(); ++i)
         sameCounty += a.districts()[std::size_t(i)].county == b.districts()[std::size_t(i)].county;
     QVERIFY2(sameCounty < a.districtCount() / 2, qPrintable(QString::number(sameCounty)));
-}
-
-void TestElectionNight::clock_data()
-{
-    QTest::addColumn<int>("startedSecondsAgo");
-    QTest::addColumn<int>("frozenAtSeconds");    // -1: not frozen
-    QTest::addColumn<bool>("resumed");
-    QTest::addColumn<int>("expectedSeconds");
-    QTest::newRow("ten minutes in") << 600 << -1 << false << 600;
-    QTest::newRow("an hour before the start") << -3600 << -1 << false << 0;
-    QTest::newRow("frozen") << 600 << 5 << false << 5;
-    QTest::newRow("resumed where frozen") << 600 << 5 << true << 5;
-}
-
-void TestElectionNight::clock()
-{
-    // The moment of the night depends on its start, not on when a process began: two clocks made
-    // apart read the same.
-    QFETCH(int, startedSecondsAgo);
-    QFETCH(int, frozenAtSeconds);
-    QFETCH(bool, resumed);
-    QFETCH(int, expectedSeconds);
-    const auto start = ReplayClock::WallClock::now() - std::chrono::seconds(startedSecondsAgo);
-    ReplayClock early(start);
-    QTest::qWait(50);
-    ReplayClock late(start);
-    for (ReplayClock *clock : {&early, &late}) {
-        if (frozenAtSeconds >= 0)
-            clock->setElapsed(std::chrono::seconds(frozenAtSeconds));
-        if (resumed)
-            clock->resume();
-    }
-    const auto reading = early.elapsed();
-    QVERIFY(std::chrono::abs(late.elapsed() - reading) < 20ms);
-    const bool moving = frozenAtSeconds < 0 || resumed;
-    QVERIFY(reading >= std::chrono::seconds(expectedSeconds));
-    QVERIFY(reading <= std::chrono::seconds(expectedSeconds) + (moving ? 1s : 0s));
-    if (moving && expectedSeconds > 0)
-        QTRY_VERIFY(early.elapsed() > reading);
 }
 
 QTEST_MAIN(TestElectionNight)

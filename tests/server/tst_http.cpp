@@ -1,15 +1,11 @@
-#include "dataseterror.h"
 #include "httpexchange.h"
 #include "ksv_config.h"
 #include "resultsserverthread.h"
 #include "resultsservice.h"
-#include "soapanswer.h"
 #include "soapcall.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -22,12 +18,6 @@ const QByteArray endpoint = ResultsService::endpointPath().toUtf8();
 QByteArray countryCall(const QString &operation = QStringLiteral("getCountryResultsValnatt"))
 {
     return SoapCall::post(SoapCall::of(operation));
-}
-
-SoapAnswer::Record country(quint16 port, const QString &operation = QStringLiteral("getCountryResultsValnatt"))
-{
-    const auto records = SoapAnswer::read(HttpExchange::to(port, countryCall(operation)).body).records;
-    return records.empty() ? SoapAnswer::Record() : records.front();
 }
 
 ServiceOptions quiet()
@@ -127,10 +117,6 @@ private Q_SLOTS:
     void rawBytes();
     void unreadAnswersStopTheReading();
     void connectionCaps();
-    void severalAtOnceEachStoppingInItsDestructor();
-    void optionsReachTheService_data();
-    void optionsReachTheService();
-    void dataFileReplacesBundledData();
 
 private:
     std::unique_ptr<ResultsServerThread> m_server;
@@ -274,16 +260,18 @@ void TestHttp::unreadAnswersStopTheReading()
 void TestHttp::connectionCaps()
 {
     // Past a cap a new connection is answered 503 at once; its place comes free when one closes,
-    // by the client or, idle, by the server.
+    // by the client or, idle, by the server. A second server beside the first; it stops listening
+    // when it goes.
     ServiceOptions options = quiet();
     options.http.maxConnections = 3;
     options.http.maxConnectionsPerClient = 2;
     options.http.idleTimeout = 300ms;
-    ResultsServerThread server(options);
+    auto server = std::make_unique<ResultsServerThread>(options);
+    const quint16 port = server->port();
     auto open = [&](const char *from) {
         auto socket = std::make_unique<QTcpSocket>();
         socket->bind(QHostAddress(QString::fromLatin1(from)));
-        socket->connectToHost(QHostAddress::LocalHost, server.port());
+        socket->connectToHost(QHostAddress::LocalHost, port);
         return socket->waitForConnected(5000) ? std::move(socket) : nullptr;
     };
     auto turnedAway = [](QTcpSocket &socket) {
@@ -304,77 +292,8 @@ void TestHttp::connectionCaps()
         admitted = HttpExchange::over(*open("127.0.0.1"), countryCall()).status == 200;
     QVERIFY(admitted);
     QVERIFY(other->waitForDisconnected(2000));
-}
-
-void TestHttp::severalAtOnceEachStoppingInItsDestructor()
-{
-    auto a = std::make_unique<ResultsServerThread>(quiet());
-    ResultsServerThread b(quiet());
-    a->setElapsed(0ms);
-    b.setElapsed(30min);
-    QCOMPARE(country(a->port())["readyDistricts"], QStringLiteral("0"));
-    const auto fromB = country(b.port());
-    QCOMPARE(fromB["readyDistricts"], fromB["allDistricts"]);
-
-    const quint16 port = a->port();
-    a.reset();
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    QVERIFY(!socket.waitForConnected(2000));
-    QCOMPARE(socket.error(), QAbstractSocket::ConnectionRefusedError);
-    QVERIFY(!country(b.port()).isEmpty());
-}
-
-void TestHttp::optionsReachTheService_data()
-{
-    QTest::addColumn<bool>("finalCount");
-    QTest::addColumn<int>("nightMinutes");
-    QTest::addColumn<int>("elapsedSeconds");
-    QTest::addColumn<bool>("complete");
-    QTest::newRow("night, start") << false << 30 << 0 << false;
-    QTest::newRow("final from the start") << true << 30 << 0 << true;
-    QTest::newRow("short night, over") << false << 1 << 60 << true;
-    QTest::newRow("long night, an hour in") << false << 120 << 3600 << false;
-}
-
-void TestHttp::optionsReachTheService()
-{
-    QFETCH(bool, finalCount);
-    QFETCH(int, nightMinutes);
-    QFETCH(int, elapsedSeconds);
-    QFETCH(bool, complete);
-    ServiceOptions options = quiet();
-    options.finalCount = finalCount;
-    options.nightMinutes = nightMinutes;
-    options.frozenAt = std::chrono::seconds(elapsedSeconds);
-    ResultsServerThread server(options);
-    const auto record = country(server.port());
-    QVERIFY(!record.isEmpty());
-    QCOMPARE(record["readyDistricts"] == record["allDistricts"], complete);
-}
-
-void TestHttp::dataFileReplacesBundledData()
-{
-    QTemporaryDir dir;
-    QFile file(dir.filePath("two.tsv"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("type\tcode\tname\tdistricts\telectorate\tyes\tno\tblank\tinvalid\n"
-               "county\t02\tProvlän\n"
-               "municipality\t0201\tEtta\t2\t1000\t300\t500\t20\t5\n"
-               "county\t30\tTestlän\n"
-               "municipality\t3001\tTvåa\t1\t10\t1\t2\t0\t0\n");
-    file.close();
-    ServiceOptions options = quiet();
-    options.dataFile = file.fileName();
-    {
-        ResultsServerThread server(options);
-        const auto record = country(server.port(), "getCountryResultsSlutsam");
-        // 301 yes of 823 valid votes, 828 cast of 1010 voters, in 3 districts
-        QCOMPARE(record["allDistricts"] + ' ' + record["yesNum"] + ' ' + record["yesPerc"] + ' ' + record["turnoutPerc"],
-                 QStringLiteral("3 301 36,6 82,0"));
-    }
-    options.dataFile = dir.filePath("missing.tsv");
-    QVERIFY_THROWS_EXCEPTION(DataSetError, ResultsServerThread server(options));
+    server.reset();
+    QVERIFY(!open("127.0.0.1"));
 }
 
 QTEST_MAIN(TestHttp)
