@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -32,6 +33,19 @@ const char *signalName(int signalNumber)
     case SIGTERM: return "SIGTERM";
     default: return "?";
     }
+}
+
+// SIGINT, SIGTERM and SIGHUP, but not one that was ignored when we started: whoever started us
+// with nohup, or as a background job, meant it to be.
+std::vector<int> stoppingSignals()
+{
+    std::vector<int> stopping{SIGTERM};
+    for (const int signal : {SIGINT, SIGHUP}) {
+        struct sigaction current = {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN)
+            stopping.push_back(signal);
+    }
+    return stopping;
 }
 
 // Descriptors for `connections` connections and the process's own, as far as the hard limit
@@ -94,7 +108,7 @@ int main(int argc, char *argv[])
 
     HttpServer server(ServiceRoutes::of(*service), options.http, options.logRequests, threads);
     // Before the WSDL line: whoever reads it may signal us at once.
-    server.stopOnSignals([](int signalNumber) {
+    server.stopOnSignals(stoppingSignals(), [](int signalNumber) {
         printLine(stderr, QStringLiteral("ksv-results-service: signal %1 (%2), avslutar")
                                   .arg(signalNumber)
                                   .arg(QLatin1String(signalName(signalNumber))));

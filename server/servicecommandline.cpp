@@ -49,8 +49,8 @@ ServiceCommandLine::ServiceCommandLine()
             "oanvänd anslutning stängs efter %9 s. Över --max-connections eller\n"
             "--max-connections-per-client får en ny anslutning 503 med Retry-After.\n\n"
             "Signaler: SIGINT, SIGTERM och SIGHUP avslutar tjänsten på samma sätt; den skriver\n"
-            "vilken signal den fick på standard fel. Loggen går till standard fel och öppnas\n"
-            "aldrig om.")
+            "vilken signal den fick på standard fel. En signal som var ignorerad när tjänsten\n"
+            "startade (nohup) förblir ignorerad. Loggen går till standard fel och öppnas aldrig om.")
             .arg(ResultsService::wsdlPath(), ResultsService::endpointPath())
             .arg(limits.maxBodyBytes)
             .arg(limits.maxHeaderBytes)

@@ -8,7 +8,6 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
 
-#include <csignal>
 #include <cstdio>
 #include <stdexcept>
 #include <thread>
@@ -103,9 +102,11 @@ unsigned short HttpServer::listen(const std::string &address, unsigned short por
     }
 }
 
-void HttpServer::stopOnSignals(std::function<void(int)> announce)
+void HttpServer::stopOnSignals(const std::vector<int> &stopping, std::function<void(int)> announce)
 {
-    m_impl->signalSet = std::make_unique<net::signal_set>(*m_impl->contexts.front(), SIGINT, SIGTERM, SIGHUP);
+    m_impl->signalSet = std::make_unique<net::signal_set>(*m_impl->contexts.front());
+    for (const int signal : stopping)
+        m_impl->signalSet->add(signal);
     m_impl->signalSet->async_wait([impl = m_impl.get(), announce = std::move(announce)](boost::system::error_code ec,
                                                                                          int signal) {
         if (ec)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The HTTP server: a listener and its sessions on `threads` threads, answering through the
 // routes. Knows nothing of what the routes serve.
@@ -21,8 +22,8 @@ public:
     // Listens on the address (an IP literal) and port, 0 for any free one; returns the port.
     // Throws std::runtime_error with the system's reason.
     unsigned short listen(const std::string &address, unsigned short port);
-    // SIGINT, SIGTERM and SIGHUP stop the server; `announce` hears which, first.
-    void stopOnSignals(std::function<void(int)> announce);
+    // These signals stop the server; `announce` hears which, first.
+    void stopOnSignals(const std::vector<int> &stopping, std::function<void(int)> announce);
 
     // Serves on the caller's thread and the others until a signal stops it.
     void run();

@@ -16,9 +16,6 @@ HttpAnswer textAnswer(int status, const std::string &text)
 
 void Routes::add(std::string path, std::vector<std::string> methods, Handler handler)
 {
-    if (std::find(methods.begin(), methods.end(), "GET") != methods.end()
-        && std::find(methods.begin(), methods.end(), "HEAD") == methods.end())
-        methods.emplace_back("HEAD");
     m_routes.push_back(Route{std::move(path), std::move(methods), std::move(handler)});
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 // Which handler answers which path and methods. A path that is not listed gets 404, a method the
-// path does not take 405 with Allow. HEAD is answered as GET wherever GET is; the session leaves
+// path does not take 405 with Allow. A route that takes HEAD answers it as GET; the session leaves
 // out the body.
 class Routes
 {
