@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need; does nothing when all
-# are present. Usage: scripts/install-deps.sh [run|test|fuzz]
+# are present. Usage: scripts/install-deps.sh [run|test|package|fuzz]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config
-          qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libexpat1-dev zlib1g-dev
+          qt6-base-dev libboost-dev libgl-dev libexpat1-dev zlib1g-dev
           fonts-dejavu-core fonts-liberation2)
-if [ "${1:-run}" = test ]; then
+if [ "${1:-run}" = test ] || [ "${1:-run}" = package ]; then
     packages+=(xvfb xauth x11-apps python3 python3-suds python3-zeep binutils-mingw-w64-x86-64
-               desktop-file-utils appstream librsvg2-bin imagemagick icoutils xdotool)
+               desktop-file-utils appstream librsvg2-bin imagemagick icoutils xdotool help2man
+               qt6-base-private-dev)
+fi
+if [ "${1:-run}" = package ]; then # making, checking and installing the Debian packages
+    packages+=(dpkg-dev file lintian systemd man-db)
 fi
 if [ "${1:-run}" = fuzz ]; then
     packages+=(clang-14 libclang-rt-14-dev)

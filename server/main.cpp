@@ -1,14 +1,20 @@
 #include "dataset.h"
 #include "dataseterror.h"
-#include "httpbinding.h"
+#include "httpserver.h"
 #include "ksv_config.h"
 #include "resultsservice.h"
 #include "servicecommandline.h"
-#include "signalwatcher.h"
+#include "serviceroutes.h"
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -19,10 +25,52 @@ void printLine(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
+const char *signalName(int signalNumber)
+{
+    switch (signalNumber) {
+    case SIGHUP: return "SIGHUP";
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    default: return "?";
+    }
+}
+
+// SIGINT, SIGTERM and SIGHUP, but not one that was ignored when we started: whoever started us
+// with nohup, or as a background job, meant it to be.
+std::vector<int> stoppingSignals()
+{
+    std::vector<int> stopping{SIGTERM};
+    for (const int signal : {SIGINT, SIGHUP}) {
+        struct sigaction current = {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN)
+            stopping.push_back(signal);
+    }
+    return stopping;
+}
+
+// Descriptors for `connections` connections and the process's own, as far as the hard limit
+// allows; the number of connections that fit.
+int raiseDescriptorLimit(int connections)
+{
+    constexpr rlim_t ownUse = 32;    // standard streams, listener, epoll, timers, data file
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return connections;
+    const rlim_t wanted = rlim_t(connections) + ownUse;
+    if (limit.rlim_cur < wanted) {
+        limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    return limit.rlim_cur >= wanted ? connections : int(std::max<rlim_t>(limit.rlim_cur, 2 * ownUse) - ownUse);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // A closed log pipe must not end the service; its writes just fail.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ksv-results-service"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KSV_VERSION));
@@ -40,7 +88,7 @@ int main(int argc, char *argv[])
         printLine(stdout, QStringLiteral("ksv-results-service " KSV_VERSION));
         return 0;
     }
-    const ServiceOptions &options = commandLine.options();
+    ServiceOptions options = commandLine.options();
 
     std::unique_ptr<ResultsService> service;
     try {
@@ -51,20 +99,28 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // Before the WSDL line: whoever reads it may signal us at once.
-    SignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &SignalWatcher::stopRequested, &app, [](int signalNumber) {
-        printLine(stderr, QStringLiteral("ksv-results-service: signal %1, avslutar").arg(signalNumber));
-        QCoreApplication::quit();
-    });
+    const int fitting = raiseDescriptorLimit(options.http.maxConnections);
+    if (fitting < options.http.maxConnections) {
+        printLine(stderr, QStringLiteral("ksv-results-service: högst %1 anslutningar (gränsen för öppna filer)").arg(fitting));
+        options.http.maxConnections = fitting;
+    }
+    const int threads = options.threads > 0 ? options.threads : std::max(1, int(std::thread::hardware_concurrency()));
 
-    HttpBinding binding(*service, options.logRequests);
-    const quint16 port = binding.listenOn(options.bindAddress, options.port);
-    if (port == 0) {
+    HttpServer server(ServiceRoutes::of(*service), options.http, options.logRequests, threads);
+    // Before the WSDL line: whoever reads it may signal us at once.
+    server.stopOnSignals(stoppingSignals(), [](int signalNumber) {
+        printLine(stderr, QStringLiteral("ksv-results-service: signal %1 (%2), avslutar")
+                                  .arg(signalNumber)
+                                  .arg(QLatin1String(signalName(signalNumber))));
+    });
+    quint16 port = 0;
+    try {
+        port = server.listen(options.bindAddress.toString().toStdString(), options.port);
+    } catch (const std::runtime_error &e) {
         printLine(stderr, QStringLiteral("ksv-results-service: kan inte lyssna på %1 port %2: %3")
                                   .arg(options.bindAddress.toString())
                                   .arg(options.port)
-                                  .arg(binding.listenError()));
+                                  .arg(QString::fromLocal8Bit(e.what())));
         return 1;
     }
     const QString host = options.bindAddress.protocol() == QAbstractSocket::IPv6Protocol
@@ -72,5 +128,6 @@ int main(int argc, char *argv[])
             : options.bindAddress.toString();
     printLine(stdout, QStringLiteral("WSDL: http://%1:%2%3").arg(host).arg(port).arg(ResultsService::wsdlPath()));
 
-    return app.exec();
+    server.run();
+    return 0;
 }

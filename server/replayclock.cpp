@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-ReplayClock::ReplayClock()
+std::int64_t ReplayClock::sinceStartMs() const
 {
-    m_timer.start();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(WallClock::now() - m_start).count();
 }
 
 std::chrono::milliseconds ReplayClock::elapsed() const
@@ -12,7 +12,7 @@ std::chrono::milliseconds ReplayClock::elapsed() const
     const std::int64_t frozen = m_frozenMs.load();
     if (frozen != running)
         return std::chrono::milliseconds(frozen);
-    return std::chrono::milliseconds(m_timer.elapsed() + m_offsetMs.load());
+    return std::chrono::milliseconds(std::max<std::int64_t>(0, sinceStartMs() + m_offsetMs.load()));
 }
 
 void ReplayClock::setElapsed(std::chrono::milliseconds elapsed)
@@ -25,6 +25,6 @@ void ReplayClock::resume()
     const std::int64_t frozen = m_frozenMs.load();
     if (frozen == running)
         return;
-    m_offsetMs.store(frozen - m_timer.elapsed());
+    m_offsetMs.store(frozen - sinceStartMs());
     m_frozenMs.store(running);
 }

@@ -1,16 +1,18 @@
 #pragma once
 
-#include <QElapsedTimer>
-
 #include <atomic>
 #include <chrono>
 
-// Time into the replayed night. Runs from construction unless frozen at a set moment; safe to
-// read and set from any thread (tests set it while the service answers on its own thread).
+// Time into the replayed night: the wall clock's time since the night's start, so that every
+// process given the same start reads the same moment. Before the start it reads 0. Can be frozen
+// at a set moment; safe to read and set from any thread (tests set it while the service answers
+// on threads of its own).
 class ReplayClock
 {
 public:
-    ReplayClock();
+    using WallClock = std::chrono::system_clock;
+
+    explicit ReplayClock(WallClock::time_point start = WallClock::now()) : m_start(start) {}
 
     std::chrono::milliseconds elapsed() const;
 
@@ -22,7 +24,9 @@ public:
 private:
     static constexpr std::int64_t running = -1;
 
-    QElapsedTimer m_timer;
+    std::int64_t sinceStartMs() const;
+
+    const WallClock::time_point m_start;
     std::atomic<std::int64_t> m_frozenMs{running};
     std::atomic<std::int64_t> m_offsetMs{0};
 };

@@ -1,9 +1,8 @@
 #include "resultsserverthread.h"
 
-#include "httpbinding.h"
+#include "httpserver.h"
 #include "resultsservice.h"
-
-#include <QThread>
+#include "serviceroutes.h"
 
 #include <stdexcept>
 
@@ -11,37 +10,16 @@ ResultsServerThread::ResultsServerThread(const ServiceOptions &options)
 {
     DataSet data = options.dataFile.isEmpty() ? DataSet::bundled() : DataSet::fromFile(options.dataFile);
     m_service = std::make_unique<ResultsService>(std::move(data), options);
-    m_thread = std::make_unique<QThread>();
-    m_thread->setObjectName(QStringLiteral("ResultsServerThread"));
-    m_context = std::make_unique<QObject>();
-    m_context->moveToThread(m_thread.get());
-    m_thread->start();
-    const bool log = options.logRequests;
-    QString error;
-    QMetaObject::invokeMethod(m_context.get(), [this, log, &error] {
-        m_binding = std::make_unique<HttpBinding>(*m_service, log);
-        m_port = m_binding->listenOn(QHostAddress(QHostAddress::LocalHost), 0);
-        error = m_binding->listenError();
-    }, Qt::BlockingQueuedConnection);
-    if (m_port == 0) {
-        stop();
-        throw std::runtime_error("ResultsServerThread: cannot listen on 127.0.0.1: " + error.toStdString());
+    m_server = std::make_unique<HttpServer>(ServiceRoutes::of(*m_service), options.http, options.logRequests);
+    try {
+        m_port = m_server->listen("127.0.0.1", 0);
+    } catch (const std::runtime_error &e) {
+        throw std::runtime_error(std::string("ResultsServerThread: cannot listen on 127.0.0.1: ") + e.what());
     }
+    m_server->start();
 }
 
-ResultsServerThread::~ResultsServerThread()
-{
-    stop();
-}
-
-void ResultsServerThread::stop()
-{
-    if (!m_thread || !m_thread->isRunning())
-        return;
-    QMetaObject::invokeMethod(m_context.get(), [this] { m_binding.reset(); }, Qt::BlockingQueuedConnection);
-    m_thread->quit();
-    m_thread->wait();
-}
+ResultsServerThread::~ResultsServerThread() = default;
 
 QString ResultsServerThread::wsdlUrl() const
 {

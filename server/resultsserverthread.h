@@ -7,15 +7,13 @@
 #include <chrono>
 #include <memory>
 
-class HttpBinding;
-class QObject;
-class QThread;
+class HttpServer;
 class ResultsService;
 
 // The results service on a thread of its own inside a test process, so a client that blocks the
 // calling thread can still be answered. Listens on 127.0.0.1 on a free port, whatever the
-// options say about address and port; stops in the destructor. Throws DataSetError for a bad
-// data file and std::runtime_error if it cannot listen.
+// options say about address, port and threads; stops in the destructor. Throws DataSetError for
+// a bad data file and std::runtime_error if it cannot listen.
 class ResultsServerThread
 {
 public:
@@ -38,11 +36,7 @@ public:
     ResultsService &service() { return *m_service; }
 
 private:
-    void stop();
-
     std::unique_ptr<ResultsService> m_service;
-    std::unique_ptr<QThread> m_thread;
-    std::unique_ptr<QObject> m_context;     // lives on m_thread; the binding is made and destroyed there
-    std::unique_ptr<HttpBinding> m_binding;
+    std::unique_ptr<HttpServer> m_server;    // refers to m_service, so goes first
     quint16 m_port = 0;
 };

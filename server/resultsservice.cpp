@@ -30,7 +30,8 @@ ResultsService::ResultsService(DataSet data, const ServiceOptions &options)
     : m_data(std::move(data)),
       m_night(m_data, options.seed, std::chrono::minutes(std::max(0, options.nightMinutes))),
       m_finalCount(options.finalCount),
-      m_writer(options.style)
+      m_writer(options.style),
+      m_clock(options.nightStart.value_or(ReplayClock::WallClock::now()))
 {
     if (options.frozenAt)
         m_clock.setElapsed(*options.frozenAt);
@@ -60,17 +61,15 @@ SoapReply ResultsService::call(const QByteArray &request)
 {
     SoapReply reply;
     try {
-        const SoapRequest parsed = SoapRequestReader::read(request);
-        reply.operation = parsed.operation;
-        const Operation *operation = parsed.operationNamespace == QStringLiteral(KSV_SERVICE_NAMESPACE)
-                ? Operation::find(parsed.operation)
-                : nullptr;
-        if (!operation) {
-            throw SoapFault::client(QStringLiteral("Okänd operation: '%1' i namnrymden '%2'")
-                                        .arg(quoted(parsed.operation), quoted(parsed.operationNamespace)));
+        std::optional<CallMemo::Call> call = m_memo.find(request);
+        if (!call) {
+            const SoapRequest parsed = SoapRequestReader::read(request);
+            reply.operation = parsed.operation;
+            call = resolve(parsed);
+            m_memo.store(request, *call);
         }
-        const int county = operation->takesCounty ? countyArgument(parsed) : -1;
-        reply.body = answer(*operation, county);
+        reply.operation = call->operation->name;
+        reply.body = answer(*call->operation, call->county);
         reply.status = 200;
     } catch (const SoapFault &fault) {
         reply.status = 500;
@@ -81,6 +80,18 @@ SoapReply ResultsService::call(const QByteArray &request)
                                                   QStringLiteral("Internt fel: %1").arg(e.what())));
     }
     return reply;
+}
+
+CallMemo::Call ResultsService::resolve(const SoapRequest &request) const
+{
+    const Operation *operation = request.operationNamespace == QStringLiteral(KSV_SERVICE_NAMESPACE)
+            ? Operation::find(request.operation)
+            : nullptr;
+    if (!operation) {
+        throw SoapFault::client(QStringLiteral("Okänd operation: '%1' i namnrymden '%2'")
+                                    .arg(quoted(request.operation), quoted(request.operationNamespace)));
+    }
+    return CallMemo::Call{operation, operation->takesCounty ? countyArgument(request) : -1};
 }
 
 int ResultsService::countyArgument(const SoapRequest &request) const

@@ -2,6 +2,7 @@
 
 #include "answercache.h"
 #include "answerwriter.h"
+#include "callmemo.h"
 #include "dataset.h"
 #include "electionnight.h"
 #include "replayclock.h"
@@ -36,6 +37,8 @@ public:
     static QString generatedText(std::int64_t secondsSinceEpoch);
 
 private:
+    // The operation and county a request asks for; throws a SoapFault if there is none.
+    CallMemo::Call resolve(const SoapRequest &request) const;
     QByteArray answer(const Operation &operation, int county);
     int countyArgument(const SoapRequest &request) const;
 
@@ -45,4 +48,5 @@ private:
     AnswerWriter m_writer;
     ReplayClock m_clock;
     AnswerCache m_cache;
+    CallMemo m_memo;
 };

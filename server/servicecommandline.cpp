@@ -3,6 +3,8 @@
 #include "ksv_config.h"
 #include "resultsservice.h"
 
+#include <QDateTime>
+
 namespace {
 
 const QString bindOption = QStringLiteral("bind");
@@ -14,25 +16,49 @@ const QString nightOption = QStringLiteral("night-minutes");
 const QString atOption = QStringLiteral("at");
 const QString dataOption = QStringLiteral("data");
 const QString quietOption = QStringLiteral("quiet");
+const QString nightStartOption = QStringLiteral("night-start");
+const QString threadsOption = QStringLiteral("threads");
+const QString maxConnectionsOption = QStringLiteral("max-connections");
+const QString perClientOption = QStringLiteral("max-connections-per-client");
 
 constexpr int maxNightMinutes = 7 * 24 * 60;
+constexpr int maxThreads = 256;
+constexpr int maxConnections = 1000000;
 
 } // namespace
 
 ServiceCommandLine::ServiceCommandLine()
 {
+    const HttpLimits limits;
     m_parser.setApplicationDescription(QStringLiteral(
             "Valresultattjänsten ElectionResults (SOAP 1.1, rpc/encoded) för " KSV_APP_TITLE ".\n"
             "Spelar upp en valnatt: valdistrikten rapporterar i slumpvis (men av --seed bestämd)\n"
-            "ordning under --night-minutes minuter från det att tjänsten startade. Valnatt-\n"
-            "operationerna svarar med det som hunnit räknas, Slutsam-operationerna med slutresultatet.\n"
-            "Skriver \"WSDL: <adress>\" på standard ut när den lyssnar och en rad per begäran på\n"
-            "standard fel (tid, klient, metod, sökväg, operation, status, tid i ms).\n"
-            "Avslutas med SIGINT eller SIGTERM.\n\n"
+            "ordning under --night-minutes minuter från --night-start (standard: när tjänsten\n"
+            "startade). Valnatt-operationerna svarar med det som hunnit räknas, Slutsam-operationerna\n"
+            "med slutresultatet. Flera instanser med samma --seed och --night-start svarar likadant\n"
+            "i samma sekund och kan stå bakom en lastbalanserare.\n\n"
             "GET %1 ger WSDL-dokumentet,\n"
             "POST %2 tar SOAP-anropen.\n"
-            "Fältet generated är den lokala tid då svaret gjordes (ISO 8601, hela sekunder).")
-            .arg(ResultsService::wsdlPath(), ResultsService::endpointPath()));
+            "Fältet generated är den lokala tid då svaret gjordes (ISO 8601, hela sekunder).\n\n"
+            "Skriver \"WSDL: <adress>\" på standard ut när den lyssnar och en rad per begäran på\n"
+            "standard fel (tid, klient, metod, sökväg, operation, status, tid i ms).\n\n"
+            "HTTP-gränser: kropp högst %3 byte (413, redan på Content-Length), huvud högst %4 byte\n"
+            "och %5 rader (431); dubbel Content-Length, Content-Length med Transfer-Encoding,\n"
+            "radvikning och ensam CR ger 400, delad kropp 411. Huvudet ska vara framme inom %6 s\n"
+            "från första byten, hela begäran inom %7 s och varje svar skrivet inom %8 s; en\n"
+            "oanvänd anslutning stängs efter %9 s. Över --max-connections eller\n"
+            "--max-connections-per-client får en ny anslutning 503 med Retry-After.\n\n"
+            "Signaler: SIGINT, SIGTERM och SIGHUP avslutar tjänsten på samma sätt; den skriver\n"
+            "vilken signal den fick på standard fel. En signal som var ignorerad när tjänsten\n"
+            "startade (nohup) förblir ignorerad. Loggen går till standard fel och öppnas aldrig om.")
+            .arg(ResultsService::wsdlPath(), ResultsService::endpointPath())
+            .arg(limits.maxBodyBytes)
+            .arg(limits.maxHeaderBytes)
+            .arg(limits.maxHeaderLines)
+            .arg(limits.headDeadline.count() / 1000)
+            .arg(limits.requestDeadline.count() / 1000)
+            .arg(limits.writeDeadline.count() / 1000)
+            .arg(limits.idleTimeout.count() / 1000));
     m_parser.addOptions({
         {bindOption, QStringLiteral("Adress att lyssna på (standard 127.0.0.1)."), QStringLiteral("adress"),
          QStringLiteral("127.0.0.1")},
@@ -50,9 +76,21 @@ ServiceCommandLine::ServiceCommandLine()
         {atOption, QStringLiteral("Frys valnatten så många sekunder efter start (decimaler tillåtna)."),
          QStringLiteral("sekunder")},
         {dataOption, QStringLiteral("Datafil att använda i stället för den inbyggda (tabbseparerad UTF-8, "
-                                    "se server/README.md)."),
+                                    "se README.md)."),
          QStringLiteral("fil")},
         {quietOption, QStringLiteral("Skriv ingen rad per begäran.")},
+        {nightStartOption, QStringLiteral("När valnatten började, ISO 8601: lokal tid (2003-09-14T20:00:00) eller "
+                                          "med tidszon (2003-09-14T18:00:00Z, ...+02:00). Standard: när tjänsten "
+                                          "startade."),
+         QStringLiteral("tid")},
+        {threadsOption, QStringLiteral("Antal trådar som betjänar anslutningarna (standard: antalet kärnor)."),
+         QStringLiteral("antal")},
+        {maxConnectionsOption, QStringLiteral("Högst så många öppna anslutningar (standard %1).").arg(limits.maxConnections),
+         QStringLiteral("antal"), QString::number(limits.maxConnections)},
+        {perClientOption, QStringLiteral("Högst så många öppna anslutningar från samma klientadress; 0 tar bort "
+                                         "gränsen, som bakom en lastbalanserare (standard %1).")
+                                  .arg(limits.maxConnectionsPerClient),
+         QStringLiteral("antal"), QString::number(limits.maxConnectionsPerClient)},
     });
     m_parser.addHelpOption();
     m_parser.addVersionOption();
@@ -115,6 +153,33 @@ bool ServiceCommandLine::parse(const QStringList &arguments)
             return fail(QStringLiteral("--at: '%1' är inget antal sekunder").arg(m_parser.value(atOption)));
         m_options.frozenAt = std::chrono::milliseconds(qRound64(seconds * 1000));
     }
+
+    if (m_parser.isSet(nightStartOption)) {
+        const QString text = m_parser.value(nightStartOption);
+        const QDateTime start = QDateTime::fromString(text, Qt::ISODateWithMs);
+        if (!start.isValid() || !text.contains(u'T'))
+            return fail(QStringLiteral("--night-start: '%1' är ingen tidpunkt (ISO 8601, t.ex. 2003-09-14T20:00:00)")
+                                .arg(text));
+        m_options.nightStart = std::chrono::system_clock::time_point(std::chrono::milliseconds(start.toMSecsSinceEpoch()));
+    }
+
+    if (m_parser.isSet(threadsOption)) {
+        m_options.threads = m_parser.value(threadsOption).toInt(&ok);
+        if (!ok || m_options.threads < 1 || m_options.threads > maxThreads)
+            return fail(QStringLiteral("--threads: '%1' ligger inte mellan 1 och %2")
+                                .arg(m_parser.value(threadsOption))
+                                .arg(maxThreads));
+    }
+    m_options.http.maxConnections = m_parser.value(maxConnectionsOption).toInt(&ok);
+    if (!ok || m_options.http.maxConnections < 1 || m_options.http.maxConnections > maxConnections)
+        return fail(QStringLiteral("--max-connections: '%1' ligger inte mellan 1 och %2")
+                            .arg(m_parser.value(maxConnectionsOption))
+                            .arg(maxConnections));
+    m_options.http.maxConnectionsPerClient = m_parser.value(perClientOption).toInt(&ok);
+    if (!ok || m_options.http.maxConnectionsPerClient < 0 || m_options.http.maxConnectionsPerClient > maxConnections)
+        return fail(QStringLiteral("--max-connections-per-client: '%1' ligger inte mellan 0 och %2")
+                            .arg(m_parser.value(perClientOption))
+                            .arg(maxConnections));
 
     m_options.dataFile = m_parser.value(dataOption);
     if (m_parser.isSet(dataOption) && m_options.dataFile.isEmpty())

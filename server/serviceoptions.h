@@ -1,5 +1,6 @@
 #pragma once
 
+#include "httplimits.h"
 #include "wirestyle.h"
 
 #include <QHostAddress>
@@ -16,9 +17,14 @@ struct ServiceOptions
     bool finalCount = false;                    // serve the complete count from the start
     std::uint64_t seed = 20030914;              // decides the order in which districts come in
     int nightMinutes = 30;                      // every district is in after this long
+    // When the night began; none: when the service was made. Replicas given the same seed and
+    // start give the same answers at the same moment.
+    std::optional<std::chrono::system_clock::time_point> nightStart;
     QString dataFile;                           // empty: the bundled data set
     std::optional<std::chrono::milliseconds> frozenAt;    // hold the night still at this moment
     QHostAddress bindAddress = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 8803;                        // 0: any free port
     bool logRequests = true;                    // one line per request on stderr
+    int threads = 0;                            // serving threads; 0: one per core
+    HttpLimits http;
 };

@@ -1,24 +1,29 @@
 #include "form1.h"
 
+#include "accessibleroles.h"
 #include "clsws_ElectionResults.h"
 #include "countycode.h"
 #include "countydictionary.h"
-#include "errorbox.h"
 #include "errornumbers.h"
+#include "newfiguresnotice.h"
 #include "raisederror.h"
 #include "resultstablemodel.h"
+#include "rowtexts.h"
 #include "struct_QueryResult.h"
+#include "tableplace.h"
 #include "twipscale.h"
+#include "wholetextdelegate.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTime>
 #include <QTimer>
 #include <QTreeView>
 #include <QVersionNumber>
@@ -31,31 +36,34 @@ namespace {
 
 const QString WholeCountry = QStringLiteral("Hela landet");
 const QString Separator = QStringLiteral("----------------");
-const QString CountyType = QStringLiteral("county");
 
 // Column widths in twips, left to right.
 constexpr int ColumnTwips[ResultsTableModel::ColumnCount] = {1440, 1440, 1440, 1440,
                                                             1000, 1000, 1200, 1200};
 
-// Every element of an answer must be a record; anything else is refused by name and position.
-const struct_QueryResult &recordAt(const soap::Variant::Array &array, std::size_t index,
-                                   const QString &source)
+// Rows built for a refresh are shown only when the refresh got that far; otherwise dropped.
+class RefreshScope
 {
-    const auto *record = dynamic_cast<const struct_QueryResult *>(array[index].get());
-    if (!record) {
-        throw soap::RaisedError(
-            soap::ErrorNumber::TypeMismatch, source,
-            QStringLiteral("Element %1 i svaret är inte ett struct_QueryResult.").arg(index));
+public:
+    explicit RefreshScope(ResultsTableModel &rows) : m_rows(rows) { m_rows.beginRefresh(); }
+    ~RefreshScope()
+    {
+        if (!m_ended)
+            m_rows.abandonRefresh();
     }
-    return *record;
-}
+    RefreshScope(const RefreshScope &) = delete;
+    RefreshScope &operator=(const RefreshScope &) = delete;
 
-void requireRecords(const soap::Variant &answer, const QString &source)
-{
-    const auto &array = answer.array();
-    for (std::size_t i = 0; i < array.size(); ++i)
-        recordAt(array, i, source);
-}
+    ResultsTableModel::Refresh end(bool inPlace)
+    {
+        m_ended = true;
+        return m_rows.endRefresh(inPlace);
+    }
+
+private:
+    ResultsTableModel &m_rows;
+    bool m_ended = false;
+};
 
 } // namespace
 
@@ -64,7 +72,9 @@ Form1::Form1(ServiceSettings settings, QWidget *parent)
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint)
     , m_settings(std::move(settings))
+    , m_errorBox(this)
 {
+    AccessibleRoles::install();
     setWindowTitle(QStringLiteral("Form1"));
     setContextMenuPolicy(Qt::NoContextMenu);
     createControls();
@@ -81,12 +91,20 @@ void Form1::createControls()
     CountyComboBox->setObjectName(QStringLiteral("CountyComboBox"));
     CountyComboBox->setEditable(false);
     CountyComboBox->setGeometry(twips.rect(120, 120, 2535, 315));
+    // On Linux a combo box's accessible name is the entry it shows; what it is for comes from the
+    // label that names it. The layout has none to see, so this one is never shown.
+    auto *regionLabel = new QLabel(QStringLiteral("Region"), this);
+    regionLabel->setObjectName(QStringLiteral("RegionLabel"));
+    regionLabel->setBuddy(CountyComboBox);
+    regionLabel->hide();
 
     m_rows = new ResultsTableModel(this);
     ListView1 = new QTreeView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(QStringLiteral("Resultat"));
     ListView1->setGeometry(twips.rect(0, 600, 10575, 6495));
     ListView1->setModel(m_rows);
+    ListView1->setItemDelegate(new WholeTextDelegate(ListView1));
     ListView1->setRootIsDecorated(false);
     ListView1->setItemsExpandable(false);
     ListView1->setUniformRowHeights(true);
@@ -117,6 +135,7 @@ void Form1::createControls()
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(twips.rect(0, 7065, 10560, 255));
+    createStatusParts();
 
     Command2 = new QPushButton(QStringLiteral("Om.."), this);
     Command2->setObjectName(QStringLiteral("Command2"));
@@ -133,6 +152,8 @@ void Form1::createControls()
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
 
+    m_notice = new NewFiguresNotice(this);
+
     for (QWidget *control : findChildren<QWidget *>())
         control->setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -146,6 +167,30 @@ void Form1::createControls()
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Check1, &QCheckBox::stateChanged, this, &Form1::Check1_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+}
+
+// The countdown on the left, where the bar's one text stood; how fresh the figures are on the
+// right. The countdown's accessible name stays put and only its description follows the count,
+// so a screen reader is not told of a change every second.
+void Form1::createStatusParts()
+{
+    m_countdownText = new QLabel(StatusBar1);
+    m_countdownText->setObjectName(QStringLiteral("CountdownText"));
+    m_countdownText->setAccessibleName(QStringLiteral("Nästa uppdatering"));
+    m_countdownText->setTextFormat(Qt::PlainText);
+    // Where the bar drew its one text: 6 pixels in from the bar's edge.
+    m_countdownText->setContentsMargins(4, 0, 0, 0);
+    StatusBar1->addWidget(m_countdownText, 1);
+
+    m_freshnessText = new QLabel(StatusBar1);
+    m_freshnessText->setObjectName(QStringLiteral("FreshnessText"));
+    m_freshnessText->setTextFormat(Qt::PlainText);
+    m_freshnessText->setContentsMargins(0, 0, 4, 0);
+    // Long texts from the service are cut in the middle; the region and the failure stay in view.
+    const int countdownRoom =
+        m_countdownText->fontMetrics().horizontalAdvance(QStringLiteral("Uppdatering om 60 sekunder"));
+    m_freshnessText->setMaximumWidth(StatusBar1->width() - countdownRoom - 24);
+    StatusBar1->addPermanentWidget(m_freshnessText);
 }
 
 void Form1::showEvent(QShowEvent *event)
@@ -180,14 +225,11 @@ void Form1::Form_Load()
 
 void Form1::Command1_Click()
 {
-    if (m_busy)
-        return;
-    const QScopedValueRollback busy(m_busy, true);
     try {
         ShowSelectedRegion();
-        secondsLeft = CountLength;
+        secondsLeft.restart();
     } catch (const soap::RaisedError &error) {
-        showError(error);
+        reportFailure(error);
     }
 }
 
@@ -210,36 +252,27 @@ void Form1::Check1_Click()
         break;
     case Qt::Checked:
         Timer1->start();
-        secondsLeft = CountLength;
-        setStatusText(QStringLiteral("Uppdatering om %1 sekunder").arg(secondsLeft));
+        secondsLeft.restart();
+        setStatusText(secondsLeft.text());
         break;
     case Qt::PartiallyChecked:
         break;
     }
 }
 
+// Ticks go on while an error box is up: the box only keeps input from the window.
 void Form1::Timer1_Timer()
 {
-    if (m_busy)
-        return;
-    const QScopedValueRollback busy(m_busy, true);
-    if (secondsLeft != 0) {
-        --secondsLeft;
-    } else {
+    if (secondsLeft.tick()) {
         try {
             ShowSelectedRegion();
         } catch (const soap::RaisedError &error) {
-            showError(error);
+            reportFailure(error);
         }
-        // Also after a failure, so the next attempt comes a full count after the box closed.
-        secondsLeft = CountLength;
+        // After a failure too: the next attempt comes a full count after this one.
+        secondsLeft.restart();
     }
-    if (secondsLeft > 1)
-        setStatusText(QStringLiteral("Uppdatering om %1 sekunder").arg(secondsLeft));
-    else if (secondsLeft == 1)
-        setStatusText(QStringLiteral("Uppdatering om 1 sekund"));
-    else
-        setStatusText(QStringLiteral("Uppdaterar!"));
+    setStatusText(secondsLeft.text());
 }
 
 void Form1::ShowSelectedRegion()
@@ -248,8 +281,7 @@ void Form1::ShowSelectedRegion()
     if (shown == WholeCountry) {
         LoadCountryResults();
         FillRegionList(countyCodes->keys());
-        ClearResults();
-        ShowResults(countryResults);
+        showAnswer(shown, countryResults);
         return;
     }
     // A name that is not a county (the separator, say) counts as code 0: nothing to fetch.
@@ -265,33 +297,47 @@ void Form1::ShowSelectedRegion()
     if (!(*value > 0))
         return;
     LoadCountyResults(code);
+    showAnswer(shown, countyResults);
+}
+
+// The table changes only once the answer is known to be whole; a refresh of the region already
+// shown keeps the user's row and scroll position, another region starts at the top.
+void Form1::showAnswer(const QString &region, const RegionAnswer &answer)
+{
+    const bool sameRegion = region == m_freshness.region();
+    const TablePlace place(*ListView1);
+    RefreshScope refresh(*m_rows);
     ClearResults();
-    ShowResults(countyResults);
+    ShowResults(answer);
+    const ResultsTableModel::Refresh change = refresh.end(sameRegion);
+    if (!sameRegion)
+        ListView1->scrollToTop();
+    else if (change == ResultsTableModel::Refresh::Rebuilt)
+        place.restore(*ListView1);
+
+    m_freshness.shown(region, answer.generated());
+    showFreshness();
+    if (change != ResultsTableModel::Refresh::Unchanged || !sameRegion)
+        m_notice->announce(QStringLiteral("Nya resultat för ") + region);
+    m_errorBox.dismiss();
 }
 
 void Form1::LoadCountryResults()
 {
     CreateServiceClient();
-    soap::Variant answer = serviceClient->wsm_getCountryResultsValnatt();
-    // Built aside and swapped in only when the whole answer is good, so a failure keeps the
-    // list, the dictionary and the answer shown before.
-    auto codes = std::make_unique<CountyDictionary>();
-    const auto &array = answer.array();
-    for (std::size_t i = 0; i < array.size(); ++i) {
-        const struct_QueryResult &record = recordAt(array, i, QStringLiteral("LoadCountryResults"));
-        if (record.resultType() == CountyType)
-            codes->add(record.name(), record.code());
-    }
-    countyCodes = std::move(codes);
+    // Checked whole and kept aside: a failure keeps the list, the dictionary and the answer
+    // shown before.
+    RegionAnswer answer(serviceClient->wsm_getCountryResultsValnatt(),
+                        QStringLiteral("LoadCountryResults"));
+    countyCodes = answer.counties();
     countryResults = std::move(answer);
 }
 
 void Form1::LoadCountyResults(const QString &code)
 {
     CreateServiceClient();
-    soap::Variant answer = serviceClient->wsm_getCountyResultsValnatt(code);
-    requireRecords(answer, QStringLiteral("LoadCountyResults"));
-    countyResults = std::move(answer);
+    countyResults = RegionAnswer(serviceClient->wsm_getCountyResultsValnatt(code),
+                                 QStringLiteral("LoadCountyResults"));
 }
 
 void Form1::CreateServiceClient()
@@ -318,39 +364,38 @@ void Form1::ClearResults()
     m_rows->clear();
 }
 
-void Form1::ShowResults(const soap::Variant &results)
+void Form1::ShowResults(const RegionAnswer &results)
 {
-    const auto &array = results.array();
-    for (std::size_t i = 0; i < array.size(); ++i)
-        AddResultRow(recordAt(array, i, QStringLiteral("ShowResults")));
+    for (std::size_t i = 0; i < results.size(); ++i)
+        AddResultRow(results.at(i));
 }
 
 void Form1::AddResultRow(const struct_QueryResult &record)
 {
-    const QString percentOpen = QStringLiteral("% (");
-    const QString close = QStringLiteral(")");
-    const QString percent = QStringLiteral("%");
-    m_rows->appendRow({
-        record.name(),
-        record.yesPerc() + percentOpen + record.yesNum() + close,
-        record.noPerc() + percentOpen + record.noNum() + close,
-        record.blankPerc() + percentOpen + record.blankNum() + close,
-        record.invalidNum(),
-        record.turnoutPerc() + percent,
-        record.readyDistricts(),
-        record.allDistricts(),
-    });
+    m_rows->appendRow(RowTexts::of(record));
+}
+
+void Form1::reportFailure(const soap::RaisedError &error)
+{
+    m_freshness.failed(QTime::currentTime());
+    showFreshness();
+    m_errorBox.report(error);
 }
 
 void Form1::setStatusText(const QString &text)
 {
-    if (text.isEmpty())
-        StatusBar1->clearMessage();
-    else
-        StatusBar1->showMessage(text);
+    m_countdownText->setText(text);
+    m_countdownText->setAccessibleDescription(text);
 }
 
-void Form1::showError(const soap::RaisedError &error)
+void Form1::showFreshness()
 {
-    ErrorBox::show(this, error);
+    const QString text = m_freshness.text();
+    const QMargins margins = m_freshnessText->contentsMargins();
+    const QString shown = m_freshnessText->fontMetrics().elidedText(
+        text, Qt::ElideMiddle, m_freshnessText->maximumWidth() - margins.left() - margins.right());
+    // The name first: a label with a name of its own does not report its text changing too.
+    m_freshnessText->setAccessibleName(text);
+    m_freshnessText->setText(shown);
+    m_freshnessText->setToolTip(shown == text ? QString() : text);
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "countdown.h"
+#include "errorbox.h"
+#include "freshness.h"
+#include "regionanswer.h"
 #include "servicesettings.h"
-#include "variant.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,12 +14,14 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QStatusBar;
 class QTimer;
 class QTreeView;
-class ResultsTableModel;
 class CountyDictionary;
+class NewFiguresNotice;
+class ResultsTableModel;
 class clsws_ElectionResults;
 class struct_QueryResult;
 
@@ -25,7 +30,8 @@ class RaisedError;
 }
 
 // The main window: the region list, the results table, "&Visa", the automatic update with its
-// countdown, and "Om..". Every fetch blocks the window until the service has answered.
+// countdown, and "Om..". Every fetch blocks the window until the service has answered; a failed
+// fetch is reported in a box that leaves the automatic update running.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -42,8 +48,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    friend class Form1TestAccess;
-
     void CreateServiceClient();
     void ShowSelectedRegion();
     void ClearResults();
@@ -53,17 +57,18 @@ private:
     void LoadCountryResults();
     void ResetRegionList();
     void FillRegionList(const QStringList &names);
-    void ShowResults(const soap::Variant &results);
+    void ShowResults(const RegionAnswer &results);
     void AddResultRow(const struct_QueryResult &record);
     void LoadCountyResults(const QString &code);
     void Timer1_Timer();
 
     void createControls();
+    void createStatusParts();
     QString versionedTitle() const;
+    void showAnswer(const QString &region, const RegionAnswer &answer);
+    void reportFailure(const soap::RaisedError &error);
     void setStatusText(const QString &text);
-    void showError(const soap::RaisedError &error);
-
-    static constexpr int CountLength = 60;
+    void showFreshness();
 
     const ServiceSettings m_settings;
 
@@ -73,17 +78,18 @@ private:
     QPushButton *Command1 = nullptr;
     QCheckBox *Check1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
+    QLabel *m_countdownText = nullptr;
+    QLabel *m_freshnessText = nullptr;
+    NewFiguresNotice *m_notice = nullptr;
     QPushButton *Command2 = nullptr;
     QTimer *Timer1 = nullptr;
+    ErrorBox m_errorBox;
 
     std::unique_ptr<clsws_ElectionResults> serviceClient;
     std::unique_ptr<CountyDictionary> countyCodes;
-    soap::Variant countryResults;
-    soap::Variant countyResults;
-    int secondsLeft = 0;
-
-    // Set while "&Visa" or a tick is being handled, its error box included: a tick that comes
-    // meanwhile (from a nested event loop) is dropped rather than run inside the first.
-    bool m_busy = false;
+    RegionAnswer countryResults;
+    RegionAnswer countyResults;
+    Countdown secondsLeft;
+    Freshness m_freshness;
     bool m_centred = false;
 };

@@ -71,6 +71,10 @@ Qt::ItemFlags ResultsTableModel::flags(const QModelIndex &index) const
 
 void ResultsTableModel::appendRow(Row row)
 {
+    if (m_refreshing) {
+        m_building.push_back(std::move(row));
+        return;
+    }
     const int at = int(m_rows.size());
     beginInsertRows(QModelIndex(), at, at);
     m_rows.push_back(std::move(row));
@@ -79,7 +83,55 @@ void ResultsTableModel::appendRow(Row row)
 
 void ResultsTableModel::clear()
 {
+    if (m_refreshing) {
+        m_building.clear();
+        return;
+    }
     beginResetModel();
     m_rows.clear();
     endResetModel();
+}
+
+void ResultsTableModel::beginRefresh()
+{
+    m_building = m_rows;
+    m_refreshing = true;
+}
+
+ResultsTableModel::Refresh ResultsTableModel::endRefresh(bool inPlace)
+{
+    m_refreshing = false;
+    std::vector<Row> rows = std::exchange(m_building, {});
+    if (inPlace && rows == m_rows)
+        return Refresh::Unchanged;
+    if (!inPlace || !sameRegions(rows)) {
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+        return Refresh::Rebuilt;
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i] == m_rows[i])
+            continue;
+        m_rows[i] = std::move(rows[i]);
+        emit dataChanged(index(int(i), 0), index(int(i), ColumnCount - 1), {Qt::DisplayRole});
+    }
+    return Refresh::InPlace;
+}
+
+void ResultsTableModel::abandonRefresh()
+{
+    m_refreshing = false;
+    m_building.clear();
+}
+
+bool ResultsTableModel::sameRegions(const std::vector<Row> &rows) const
+{
+    if (rows.size() != m_rows.size())
+        return false;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i][0] != m_rows[i][0])
+            return false;
+    }
+    return true;
 }

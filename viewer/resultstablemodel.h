@@ -7,6 +7,8 @@
 #include <vector>
 
 // The rows of the results table: eight texts each, shown exactly as given, in the order added.
+// A refresh builds the new rows aside and puts them in at once, in place where it can, so that a
+// view keeps its selection, current row and scroll position while the figures change.
 class ResultsTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -14,6 +16,7 @@ class ResultsTableModel : public QAbstractTableModel
 public:
     static constexpr int ColumnCount = 8;
     using Row = std::array<QString, ColumnCount>;
+    enum class Refresh { Unchanged, InPlace, Rebuilt };
 
     explicit ResultsTableModel(QObject *parent = nullptr);
 
@@ -24,9 +27,22 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    // Between beginRefresh() and endRefresh() both work on the rows being built, not the shown.
     void appendRow(Row row);
     void clear();
 
+    void beginRefresh();
+    // Shows the rows built since beginRefresh(). With `inPlace`, rows that name the same regions
+    // in the same order as the shown ones are changed where they stand, and nothing happens when
+    // no text changed; otherwise the model is reset. Says which it was.
+    Refresh endRefresh(bool inPlace);
+    // Drops the rows built since beginRefresh(); the shown rows stay.
+    void abandonRefresh();
+
 private:
+    bool sameRegions(const std::vector<Row> &rows) const;
+
     std::vector<Row> m_rows;
+    std::vector<Row> m_building;
+    bool m_refreshing = false;
 };

@@ -18,7 +18,7 @@ bool Startup::run()
     try {
         m_window->Form_Load();
     } catch (const soap::RaisedError &error) {
-        ErrorBox::show(nullptr, error);
+        ErrorBox::showAndWait(error);
         return false;
     }
     m_window->show();

@@ -1,12 +1,19 @@
 -- wrk script: every request of every connection posts the whole-country election-night call,
--- and every answer is checked to be that call's SOAP answer.
-wrk.method = "POST"
-wrk.path = "/emu2003/webservices/ElectionResults/soap"
-wrk.headers["Content-Type"] = "text/xml; charset=utf-8"
-wrk.headers["SOAPAction"] = '"http://valresultat.kestrova.example/ElectionResults.wsdl#getCountryResultsValnatt"'
-wrk.body = [[<?xml version="1.0" encoding="UTF-8"?>
+-- and every answer is checked to be that call's SOAP answer. With KSV_BENCH_GET=<path> in the
+-- environment it GETs that path instead (a web server's copy of the same answer, as a yardstick).
+local static_path = os.getenv("KSV_BENCH_GET")
+if static_path and static_path ~= "" then
+    wrk.method = "GET"
+    wrk.path = static_path
+else
+    wrk.method = "POST"
+    wrk.path = "/emu2003/webservices/ElectionResults/soap"
+    wrk.headers["Content-Type"] = "text/xml; charset=utf-8"
+    wrk.headers["SOAPAction"] = '"http://valresultat.kestrova.example/ElectionResults.wsdl#getCountryResultsValnatt"'
+    wrk.body = [[<?xml version="1.0" encoding="UTF-8"?>
 <SOAP-ENV:Envelope xmlns:SOAP-ENV="http://schemas.xmlsoap.org/soap/envelope/" SOAP-ENV:encodingStyle="http://schemas.xmlsoap.org/soap/encoding/"><SOAP-ENV:Body><m:getCountryResultsValnatt xmlns:m="http://valresultat.kestrova.example/ElectionResults.wsdl"/></SOAP-ENV:Body></SOAP-ENV:Envelope>
 ]]
+end
 
 local threads = {}
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class Form1;
 class Samples;
 
@@ -9,5 +11,8 @@ class Samples;
 class VisaBench
 {
 public:
-    static Samples measure(Form1 &window, const QString &region, int runs);
+    // `beforeEach` runs before each press, so the service can have new figures for it: the same
+    // figures again change nothing on screen, and nothing is painted.
+    static Samples measure(Form1 &window, const QString &region, int runs,
+                           const std::function<void(int run)> &beforeEach);
 };

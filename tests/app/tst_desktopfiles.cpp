@@ -10,27 +10,6 @@ namespace {
 
 const QString AppId = QStringLiteral(KSV_TEST_APP_ID);
 
-// The [Desktop Entry] group as key to value; a repeated key is kept as "!duplicate".
-QMap<QString, QString> readDesktopEntry(const QString &path)
-{
-    QMap<QString, QString> entry;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return entry;
-    bool inGroup = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).chopped(1);
-        if (line.startsWith(QLatin1Char('[')))
-            inGroup = line == QLatin1String("[Desktop Entry]");
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (!inGroup || equals <= 0 || line.startsWith(QLatin1Char('#')))
-            continue;
-        const QString key = line.left(equals).trimmed();
-        entry.insert(key, entry.contains(key) ? QStringLiteral("!duplicate") : line.mid(equals + 1).trimmed());
-    }
-    return entry;
-}
-
 // Passes when the validator exits 0 and, with warningsFail, prints nothing.
 void validate(const QString &program, const QStringList &arguments, bool warningsFail)
 {
@@ -52,14 +31,11 @@ class TestDesktopFiles : public QObject
     Q_OBJECT
 
 private:
-    QMap<QString, QString> m_entry;
     QDomElement m_component;
     QDomDocument m_metainfo;
 
 private Q_SLOTS:
     void initTestCase();
-    void desktopEntry_data();
-    void desktopEntry();
     void desktopEntryValidates();
     void metainfo_data();
     void metainfo();
@@ -71,7 +47,6 @@ void TestDesktopFiles::initTestCase()
 {
     QCOMPARE(QFileInfo(QStringLiteral(KSV_TEST_DESKTOP_FILE)).fileName(), AppId + ".desktop");
     QCOMPARE(QFileInfo(QStringLiteral(KSV_TEST_METAINFO_FILE)).fileName(), AppId + ".metainfo.xml");
-    m_entry = readDesktopEntry(QStringLiteral(KSV_TEST_DESKTOP_FILE));
     QFile file(QStringLiteral(KSV_TEST_METAINFO_FILE));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QString error;
@@ -80,33 +55,6 @@ void TestDesktopFiles::initTestCase()
     const QDomNodeList releases = m_component.elementsByTagName(QStringLiteral("release"));
     QCOMPARE(releases.size(), 1);
     QCOMPARE(releases.at(0).toElement().attribute(QStringLiteral("version")), QStringLiteral(KSV_VERSION));
-}
-
-void TestDesktopFiles::desktopEntry_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value"); // empty: an English and a different Swedish text
-    QTest::newRow("name") << "Name" << KSV_APP_TITLE;
-    QTest::newRow("command") << "Exec" << KSV_INTERNAL_NAME;
-    QTest::newRow("command present") << "TryExec" << KSV_INTERNAL_NAME;
-    QTest::newRow("icon") << "Icon" << AppId;
-    QTest::newRow("categories") << "Categories" << "Network;News;";
-    QTest::newRow("comment") << "Comment" << "";
-    QTest::newRow("generic name") << "GenericName" << "";
-    QTest::newRow("keywords") << "Keywords" << "";
-}
-
-void TestDesktopFiles::desktopEntry()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    if (!value.isEmpty()) {
-        QCOMPARE(m_entry.value(key), value);
-        return;
-    }
-    const QString swedish = m_entry.value(key + QStringLiteral("[sv]"));
-    QVERIFY(!m_entry.value(key).isEmpty() && !swedish.isEmpty());
-    QVERIFY(m_entry.value(key) != swedish);
 }
 
 void TestDesktopFiles::desktopEntryValidates()

@@ -29,7 +29,7 @@ QString qualified(QStringView ns, QStringView local)
 
 Element readElement(QXmlStreamReader &xml, const QHash<QString, QString> &outer)
 {
-    Element e{qualified(xml.namespaceUri(), xml.name()), outer};
+    Element e{qualified(xml.namespaceUri(), xml.name()), outer, {}, {}, {}};
     for (const auto &d : xml.namespaceDeclarations())
         e.prefixes.insert(d.prefix().toString(), d.namespaceUri().toString());
     for (const auto &a : xml.attributes())

@@ -44,7 +44,8 @@ void TestProcess::commandLine_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");    // on stdout for the help, on stderr for a refusal
     QTest::newRow("help") << QStringList{"--help"} << 0
-                          << "--bind --port --style inline multiref --final --seed --night-minutes --at --data --quiet --help";
+                          << "--bind --port --style inline multiref --final --seed --night-minutes --at --data --quiet "
+                             "--night-start --threads --max-connections --max-connections-per-client SIGHUP --help";
     QTest::newRow("unknown option") << QStringList{"--colour"} << 2 << "colour";
     QTest::newRow("style") << QStringList{"--style", "fancy"} << 2 << "--style";
     QTest::newRow("port range") << QStringList{"--port", "70000"} << 2 << "--port";
@@ -53,6 +54,12 @@ void TestProcess::commandLine_data()
     QTest::newRow("seed negative") << QStringList{"--seed", "-1"} << 2 << "--seed";
     QTest::newRow("at negative") << QStringList{"--at", "-5"} << 2 << "--at";
     QTest::newRow("bind name") << QStringList{"--bind", "nowhere"} << 2 << "--bind";
+    QTest::newRow("night start, no time") << QStringList{"--night-start", "2003-09-14"} << 2 << "--night-start";
+    QTest::newRow("night start, nonsense") << QStringList{"--night-start", "20:00"} << 2 << "--night-start";
+    QTest::newRow("threads zero") << QStringList{"--threads", "0"} << 2 << "--threads";
+    QTest::newRow("connections zero") << QStringList{"--max-connections", "0"} << 2 << "--max-connections";
+    QTest::newRow("per client negative") << QStringList{"--max-connections-per-client", "-1"} << 2
+                                         << "--max-connections-per-client";
     QTest::newRow("positional") << QStringList{"extra"} << 2 << "extra";
     const QString path = m_dir.filePath("data.tsv");
     QTest::newRow("bad data file") << QStringList{"--port", "0", "--data", path} << 1
@@ -84,15 +91,21 @@ void TestProcess::commandLine()
 void TestProcess::servesLogsAndStops_data()
 {
     QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << SIGTERM;
-    QTest::newRow("SIGINT") << SIGINT;
+    QTest::addColumn<bool>("ignoredAtStart");    // as under nohup: it stays ignored, SIGTERM stops it
+    QTest::newRow("SIGTERM") << SIGTERM << false;
+    QTest::newRow("SIGINT") << SIGINT << false;
+    QTest::newRow("SIGHUP") << SIGHUP << false;
+    QTest::newRow("SIGHUP under nohup") << SIGHUP << true;
 }
 
 void TestProcess::servesLogsAndStops()
 {
     QFETCH(int, signalNumber);
+    QFETCH(bool, ignoredAtStart);
     QProcess process;
-    process.start(m_executable, {"--port", "0"});
+    // The service keeps what it was started with; this test must not depend on how it was run.
+    process.setChildProcessModifier([signalNumber, ignoredAtStart] { ::signal(signalNumber, ignoredAtStart ? SIG_IGN : SIG_DFL); });
+    process.start(m_executable, {"--port", "0", "--threads", "2", "--night-start", "2003-09-14T20:00:00+02:00"});
     QVERIFY(process.waitForStarted(5000));
     QByteArray out;
     while (!out.contains('\n') && process.waitForReadyRead(10000))
@@ -116,9 +129,14 @@ void TestProcess::servesLogsAndStops()
     QVERIFY2(QRegularExpression(" GET /nothing - 404 [0-9.]+ ms$").match(lines[1]).hasMatch(), qPrintable(lines[1]));
 
     ::kill(pid_t(process.processId()), signalNumber);
+    if (ignoredAtStart) {
+        QVERIFY(!process.waitForFinished(300));
+        ::kill(pid_t(process.processId()), signalNumber = SIGTERM);
+    }
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
+    QVERIFY(process.readAllStandardError().contains(QByteArray("signal ") + QByteArray::number(signalNumber) + " (SIG"));
 }
 
 QTEST_MAIN(TestProcess)

@@ -139,20 +139,37 @@ void TestResultsService::operations()
 void TestResultsService::nightFollowsClock()
 {
     ResultsService service(m_data, frozen(WireStyle::Inline, 0ms));
-    auto country = [&](const char *operation) {
+    auto country = [](ResultsService &service, const char *operation) {
         auto record = SoapAnswer::read(service.call(SoapCall::of(operation)).body).records.at(0);
         record.remove("generated");
         return record;
     };
-    QCOMPARE(country("getCountryResultsValnatt")["readyDistricts"], QStringLiteral("0"));
+    QCOMPARE(country(service, "getCountryResultsValnatt")["readyDistricts"], QStringLiteral("0"));
     // Same second, later moment of the night: the answer must not come from the cache.
     service.clock().setElapsed(12min);
-    const auto middle = country("getCountryResultsValnatt");
+    const auto middle = country(service, "getCountryResultsValnatt");
     QCOMPARE(middle["readyDistricts"], QString::number(service.night().arrivedBy(12min)));
     QVERIFY(middle["readyDistricts"].toInt() > 0 && middle["readyDistricts"].toInt() < m_data.districtCount());
     QVERIFY(middle["yesNum"].toLongLong() > 0);
     service.clock().setElapsed(30min);
-    QCOMPARE(country("getCountryResultsValnatt"), country("getCountryResultsSlutsam"));
+    QCOMPARE(country(service, "getCountryResultsValnatt"), country(service, "getCountryResultsSlutsam"));
+    service.clock().resume();
+    QTRY_VERIFY(service.clock().elapsed() > 30min);
+
+    // Replicas: the same seed and start give the same night, however far apart they were made;
+    // before the start nothing is in; --final serves the complete count all night.
+    ServiceOptions options;
+    options.nightStart = ReplayClock::WallClock::now() - 12min;
+    ResultsService early(m_data, options);
+    QTest::qWait(50);
+    ResultsService late(m_data, options);
+    QVERIFY(std::chrono::abs(early.clock().elapsed() - late.clock().elapsed()) < 20ms);
+    QVERIFY(early.clock().elapsed() >= 12min && early.clock().elapsed() < 12min + 1s);
+    options.nightStart = ReplayClock::WallClock::now() + 1h;
+    QCOMPARE(ResultsService(m_data, options).clock().elapsed(), 0ms);
+    options.finalCount = true;
+    ResultsService final(m_data, options);
+    QCOMPARE(country(final, "getCountryResultsValnatt"), country(final, "getCountryResultsSlutsam"));
 }
 
 void TestResultsService::requests_data()

@@ -2,9 +2,10 @@
 
 #include "cannedservice.h"
 #include "form1.h"
-#include "form1testaccess.h"
+#include "windowparts.h"
 
-#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QPushButton>
 
 #include <memory>
 #include <vector>
@@ -14,32 +15,25 @@ class LoadedWindow
 {
 public:
     explicit LoadedWindow(const std::vector<ResultRow> &country)
+        : form(std::make_unique<Form1>(service.settings()))
+        , parts(*form)
     {
         service.answer(QStringLiteral("getCountryResultsValnatt"), country);
-        form = std::make_unique<Form1>(service.settings());
-        access = std::make_unique<Form1TestAccess>(*form);
         form->Form_Load();
         service.clearRequests();
     }
 
-    void choose(const QString &text) { access->regionList()->setCurrentText(text); }
-    void visa() { access->showButton()->click(); }
-    void tick(int times = 1)
+    void choose(const QString &text) const { parts.regionList()->setCurrentText(text); }
+    void visa() const { parts.child<QPushButton>("Command1")->click(); }
+    void setTicked(bool ticked) const { parts.child<QCheckBox>("Check1")->setChecked(ticked); }
+    // Ticked, with its timer held: only the test's own ticks count.
+    void tickedByHand() const
     {
-        for (int i = 0; i < times; ++i)
-            access->timerTick();
-    }
-    QString status() const { return access->statusBar()->currentMessage(); }
-    QStringList rows() const
-    {
-        QStringList names;
-        const QAbstractItemModel *model = access->table()->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            names << model->index(row, 0).data().toString();
-        return names;
+        setTicked(true);
+        parts.timer()->stop();
     }
 
     CannedService service;
     std::unique_ptr<Form1> form;
-    std::unique_ptr<Form1TestAccess> access;
+    WindowParts parts;
 };

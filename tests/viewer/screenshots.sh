@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The program end to end under Xvfb, against the bundled service replaying a short night: takes
 # docs/window.png (the window as it starts) and docs/screenshot.png (a county shown with "&Visa",
-# the automatic update ticked, after a refresh has brought new rows). Needs xvfb, xdotool and
-# imagemagick; the program only knows its built-in address, so the service takes that port.
+# the automatic update ticked, after a service outage that a refresh ran into: the window has
+# recovered by itself, with no key pressed). Needs xvfb, xdotool and imagemagick; the program
+# only knows its built-in address, so the service takes that port, both times.
 # CTest runs it with an output folder of its own, so that the documentation is left alone.
 #   tests/viewer/screenshots.sh [build-dir [output-dir]]
 set -euo pipefail
@@ -13,16 +14,21 @@ port=$(sed -n 's/^#define KSV_WSDL_HOST "[^:]*:\(.*\)"$/\1/p' "$build/generated/
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-"$build/server/ksv-results-service" --port "$port" --night-minutes 4 --quiet >"$out/service.log" 2>&1 &
-service=$!
-trap 'kill $service 2>/dev/null; rm -rf "$out"' EXIT
-for _ in $(seq 50); do grep -q WSDL "$out/service.log" && break; sleep 0.1; done
-
 cat >"$out/drive.sh" <<DRIVE
 set -euo pipefail
+service() { # the service on the program's port, for a night of 4 minutes; waits until it listens
+    "$build/server/ksv-results-service" --port "$port" --night-minutes 4 --quiet "\$@" >"$out/service.log" 2>&1 &
+    service=\$!
+    for _ in \$(seq 50); do grep -q WSDL "$out/service.log" && return; sleep 0.1; done
+    echo "the service did not start" >&2; exit 2
+}
+box() { xdotool search --onlyvisible --name '^Kestrova 2003 Viewer\$' >/dev/null 2>&1; }
+service= viewer=
+trap 'kill \$service \$viewer 2>/dev/null || true' EXIT
+service
 "$build/app/KSV2003" & viewer=\$!
 for _ in \$(seq 100); do
-    window=\$(xdotool search --name "Kestrova 2003 Viewer" 2>/dev/null | head -1) && [ -n "\$window" ] && break
+    window=\$(xdotool search --name "Kestrova 2003 Viewer 1" 2>/dev/null | head -1) && [ -n "\$window" ] && break
     sleep 0.1
 done
 sleep 0.5
@@ -32,19 +38,30 @@ xdotool windowfocus --sync "\$window"
 xdotool key Down Down Down          # past the separator to the second county
 xdotool key alt+v
 sleep 1
-xdotool key Tab Tab Tab space       # to "Automatisk uppdatering" and tick it
+xdotool key Tab Tab Tab space       # to "Automatisk uppdatering" and tick it: 61 ticks to a refresh
 sleep 2
 shot "$out/before.png"
-sleep 65                            # a full count of 61 ticks and some slack: the refresh has come
+sleep 48
+kill \$service; wait \$service || true
+for _ in \$(seq 300); do box && break; sleep 0.1; done      # the refresh runs into the outage
+box || { echo "no error box after the failed refresh" >&2; exit 2; }
+sleep 0.5
+shot "$out/failed.png"
+service --at 200                    # back, later in the night
+for _ in \$(seq 900); do box || break; sleep 0.1; done      # 61 ticks after the failed refresh
+box && { echo "the error box is still open after the service came back" >&2; exit 2; }
+sleep 0.5
 shot "$out/after.png"
-kill \$viewer
 DRIVE
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$out/drive.sh"
 
-# The table must have changed between the two shots.
-changed=$(compare -metric AE -crop 704x400+0+60 "$out/before.png" "$out/after.png" null: 2>&1 || true)
-echo "pixels changed in the table after the refresh: $changed"
-[ "${changed%% *}" != 0 ] || { echo "the rows did not change" >&2; exit 1; }
+# The rows changed with the night; the status bar no longer tells of the failure.
+changed() { compare -metric AE -crop "$1" "$2" "$3" null: 2>&1 || true; }
+rows=$(changed 704x400+0+60 "$out/before.png" "$out/after.png")
+status=$(changed 500x17+204+471 "$out/failed.png" "$out/after.png")
+echo "pixels changed: table $rows, status bar after recovering $status"
+[ "${rows%% *}" != 0 ] || { echo "the rows did not change" >&2; exit 1; }
+[ "${status%% *}" != 0 ] || { echo "the status bar did not change" >&2; exit 1; }
 mkdir -p "$dest"
 cp "$out/window.png" "$dest/window.png"
 cp "$out/after.png" "$dest/screenshot.png"

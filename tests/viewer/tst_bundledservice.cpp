@@ -1,28 +1,16 @@
 #include "applicationsetup.h"
 #include "clsws_ElectionResults.h"
-#include "form1.h"
-#include "form1testaccess.h"
 #include "resultsserverthread.h"
+#include "startup.h"
 #include "struct_QueryResult.h"
+#include "windowparts.h"
 
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-QStringList namesOf(const soap::Variant &answer, const QString &type = QString())
-{
-    QStringList names;
-    for (const soap::ObjectPtr &element : answer.array()) {
-        const auto &record = dynamic_cast<const struct_QueryResult &>(*element);
-        if (type.isEmpty() || record.resultType() == type)
-            names << record.name();
-    }
-    return names;
-}
-
-} // namespace
 
 // The window against the bundled service replaying its election night.
 class tst_BundledService : public QObject
@@ -30,88 +18,85 @@ class tst_BundledService : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ResultsServerThread> m_service;
-    std::unique_ptr<Form1> m_form;
-    std::unique_ptr<Form1TestAccess> m_access;
-
-    ServiceSettings settings() const
+    static QStringList namesOf(const soap::Variant &answer, const QString &type = QString())
     {
-        ServiceSettings settings;
-        settings.wsdlUrl = m_service->wsdlUrl();
-        return settings;
-    }
-
-    QStringList shown(int column = 0) const
-    {
-        QStringList texts;
-        for (int row = 0; row < m_access->table()->model()->rowCount(); ++row)
-            texts << m_access->table()->model()->index(row, column).data().toString();
-        return texts;
+        QStringList names;
+        for (const soap::ObjectPtr &element : answer.array()) {
+            const auto &record = dynamic_cast<const struct_QueryResult &>(*element);
+            if (type.isEmpty() || record.resultType() == type)
+                names << record.name();
+        }
+        return names;
     }
 
 private slots:
-    void initTestCase()
+    void initTestCase() { ApplicationSetup::apply(*qApp); }
+
+    // Nothing at the address: the box, never the window, and the program ends with status 1.
+    void failedStart()
     {
-        ApplicationSetup::apply(*qApp);
+        ServiceSettings dead;
+        dead.wsdlUrl = WindowParts::deadAddress();
+        Startup startup(dead);
+        int status = 0;
+        const QStringList boxes = WindowParts::closingBoxes([&] { status = startup.exec(); });
+        QCOMPARE(status, 1);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes.first().startsWith("Kestrova 2003 Viewer|Kunde inte ansluta"));
+        QVERIFY(boxes.first().endsWith("|3|0|1024")); // critical, plain text, OK alone
+        QVERIFY(!startup.window().testAttribute(Qt::WA_WState_Created));
+    }
+
+    // The window is shown loaded, the focus on the list, until it is closed. A county is shown
+    // as sent, with its `generated` as the service writes it; the 61st tick refreshes whatever
+    // the list shows by then, later in the night.
+    void nightInTheWindow()
+    {
         ServiceOptions options;
         options.port = 0;
         options.logRequests = false;
-        options.frozenAt = 10min;
-        m_service = std::make_unique<ResultsServerThread>(options);
-    }
-
-    void init()
-    {
-        m_form = std::make_unique<Form1>(settings());
-        m_access = std::make_unique<Form1TestAccess>(*m_form);
-        m_form->Form_Load();
-    }
-
-    void cleanup()
-    {
-        m_access.reset();
-        m_form.reset();
-        m_service->setElapsed(10min);
-    }
-
-    void wholeCountry()
-    {
-        const soap::Variant answer = clsws_ElectionResults(settings()).wsm_getCountryResultsValnatt();
-        const QStringList counties = namesOf(answer, "county");
+        options.frozenAt = 5min;
+        ResultsServerThread service(options);
+        ServiceSettings settings;
+        settings.wsdlUrl = service.wsdlUrl();
+        Startup startup(settings);
+        Form1 &form = startup.window();
+        bool shownWhileRunning = false;
+        QTimer::singleShot(0, [&] {
+            shownWhileRunning = QTest::qWaitForWindowActive(&form);
+            form.close(); // closing the window ends the program
+        });
+        QCOMPARE(startup.exec(), 0);
+        QVERIFY(shownWhileRunning);
+        const WindowParts parts(form);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Kestrova 2003 Viewer 1.0"));
+        QCOMPARE(form.focusWidget(), parts.regionList());
+        QVERIFY(parts.column().isEmpty());
+        clsws_ElectionResults client(settings);
+        const QStringList counties = namesOf(client.wsm_getCountryResultsValnatt(), "county");
         QCOMPARE(counties.size(), 21);
-        QStringList entries;
-        for (int i = 0; i < m_access->regionList()->count(); ++i)
-            entries << m_access->regionList()->itemText(i);
-        QCOMPARE(entries, QStringList({"Hela landet", "----------------"}) + counties);
-        QVERIFY(shown().isEmpty());
-        m_access->showButton()->click();
-        QCOMPARE(shown(), namesOf(answer));
-    }
+        QCOMPARE(parts.regionList()->count(), 23);
+        QCOMPARE(parts.regionList()->itemText(22), counties.last());
 
-    // A county's rows as the service sends them; the night goes on between two refreshes and
-    // more districts are ready.
-    void countyFollowsTheNight()
-    {
-        m_service->setElapsed(5min);
-        m_access->regionList()->setCurrentText("Stockholms l\u00e4n");
-        m_access->showButton()->click();
-        const QString code = m_access->countyCodes()->item("Stockholms l\u00e4n");
-        const soap::Variant answer = clsws_ElectionResults(settings()).wsm_getCountyResultsValnatt(code);
-        QVERIFY(answer.array().size() > 1);
-        QCOMPARE(shown(), namesOf(answer));
-        const QStringList before = shown(6);
+        parts.regionList()->setCurrentText("Stockholms l\u00e4n");
+        parts.child<QPushButton>("Command1")->click();
+        QCOMPARE(parts.column(), namesOf(client.wsm_getCountyResultsValnatt("01")));
+        QVERIFY(QRegularExpression("^Stockholms l\u00e4n \u00b7 \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$")
+                    .match(parts.freshness())
+                    .hasMatch());
 
-        m_service->setElapsed(25min);
-        m_access->autoUpdate()->setChecked(true);
-        for (int tick = 0; tick < 61; ++tick)
-            m_access->timerTick();
-        QCOMPARE(m_access->statusBar()->currentMessage(), QStringLiteral("Uppdatering om 60 sekunder"));
-        const QStringList after = shown(6);
-        QCOMPARE(after.size(), before.size());
-        int moreReady = 0;
-        for (int i = 0; i < after.size(); ++i)
-            moreReady += after[i].toInt() > before[i].toInt();
-        QVERIFY(moreReady > 0);
+        service.setElapsed(25min);
+        parts.child<QCheckBox>("Check1")->setChecked(true);
+        parts.timer()->stop();
+        parts.tick(60);
+        parts.regionList()->setCurrentText("Uppsala l\u00e4n");
+        parts.tick();
+        QCOMPARE(parts.status(), QStringLiteral("Uppdatering om 60 sekunder"));
+        const soap::Variant uppsala = client.wsm_getCountyResultsValnatt("03");
+        QCOMPARE(parts.column(), namesOf(uppsala));
+        const auto &county = dynamic_cast<const struct_QueryResult &>(*uppsala.array()[0]);
+        QCOMPARE(parts.column(6).first(), county.readyDistricts());
+        QVERIFY(parts.freshness().startsWith("Uppsala l\u00e4n \u00b7 "));
     }
 };
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+// What one client may send, how long it may take, and how many connections it may hold. The
+// defaults are the service's; tests shorten the deadlines.
+struct HttpLimits
+{
+    std::size_t maxBodyBytes = 64 * 1024;
+    std::size_t maxHeaderBytes = 8 * 1024;    // request line and header fields together
+    std::size_t maxHeaderLines = 100;         // header fields
+    std::size_t maxBlankLines = 8;            // empty lines tolerated before a request line
+
+    // Absolute, from the first byte of a request (from the accept for a connection's first one).
+    std::chrono::milliseconds headDeadline = std::chrono::seconds(10);
+    std::chrono::milliseconds requestDeadline = std::chrono::seconds(30);
+    // For each answer, from the moment it is handed over.
+    std::chrono::milliseconds writeDeadline = std::chrono::seconds(30);
+    // A kept-alive connection with no new request.
+    std::chrono::milliseconds idleTimeout = std::chrono::minutes(2);
+    // After a refusal: how long, and how much, of what the client still sends is read and
+    // discarded so that it sees the refusal rather than a reset.
+    std::chrono::milliseconds lingerTime = std::chrono::seconds(1);
+    std::size_t lingerBytes = 64 * 1024;
+
+    int maxConnections = 10000;
+    int maxConnectionsPerClient = 100;    // per client address; 0: no such cap
+};

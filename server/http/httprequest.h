@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <string>
+
+// One complete request as the routes see it.
+struct HttpRequest
+{
+    std::string method;
+    std::string path;         // the target without its query
+    std::string authority;    // a valid host[:port] from the Host header, else the listening address
+    QByteArray body;
+};

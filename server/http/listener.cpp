@@ -1,0 +1,95 @@
+#include "listener.h"
+
+#include "requestlog.h"
+
+#include <boost/beast/core/bind_handler.hpp>
+
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+
+namespace {
+
+constexpr auto exhaustedPause = std::chrono::milliseconds(100);
+
+const std::string &overCapAnswer()
+{
+    static const std::string body = "För många anslutningar, försök igen om en stund.\n";
+    static const std::string answer = "HTTP/1.1 503 Service Unavailable\r\n"
+                                      "Retry-After: 5\r\n"
+                                      "Content-Type: text/plain; charset=utf-8\r\n"
+                                      "Content-Length: " + std::to_string(body.size()) + "\r\n"
+                                      "Connection: close\r\n"
+                                      "\r\n" + body;
+    return answer;
+}
+
+bool outOfResources(const boost::system::error_code &ec)
+{
+    return ec == net::error::no_descriptors || ec == net::error::no_buffer_space || ec == net::error::no_memory
+            || ec.value() == ENFILE;
+}
+
+} // namespace
+
+Listener::Listener(std::vector<net::io_context *> contexts, const tcp::endpoint &endpoint,
+                   const Session::Shared &shared, ConnectionSlots &connectionSlots)
+    : m_contexts(std::move(contexts)),
+      m_acceptor(*m_contexts.front()),
+      m_pause(m_acceptor.get_executor()),
+      m_shared(shared),
+      m_slots(connectionSlots)
+{
+    m_acceptor.open(endpoint.protocol());
+    m_acceptor.set_option(net::socket_base::reuse_address(true));
+    m_acceptor.bind(endpoint);
+    m_acceptor.listen(net::socket_base::max_listen_connections);
+}
+
+void Listener::start()
+{
+    accept();
+}
+
+void Listener::accept()
+{
+    net::io_context &context = *m_contexts[m_next++ % m_contexts.size()];
+    m_acceptor.async_accept(context.get_executor(),
+                            boost::beast::bind_front_handler(&Listener::onAccept, shared_from_this()));
+}
+
+void Listener::onAccept(boost::beast::error_code ec, Session::Socket socket)
+{
+    if (ec == net::error::operation_aborted)
+        return;
+    if (outOfResources(ec)) {
+        m_pause.expires_after(exhaustedPause);
+        m_pause.async_wait([self = shared_from_this()](boost::beast::error_code waited) {
+            if (!waited)
+                self->accept();
+        });
+        return;
+    }
+    if (!ec) {
+        boost::beast::error_code peerError;
+        const auto peer = socket.remote_endpoint(peerError);
+        if (!peerError) {
+            const std::string client = peer.address().to_string();
+            if (auto ticket = m_slots.admit(client))
+                std::make_shared<Session>(std::move(socket), std::move(*ticket), m_shared)->start();
+            else
+                turnAway(socket, client);
+        }
+    }
+    accept();
+}
+
+void Listener::turnAway(Session::Socket &socket, const std::string &client) const
+{
+    // A new socket's send buffer is empty, so this short answer goes out without waiting.
+    boost::beast::error_code ec;
+    socket.non_blocking(true, ec);
+    socket.send(net::buffer(overCapAnswer()), 0, ec);
+    socket.shutdown(tcp::socket::shutdown_send, ec);
+    socket.close(ec);
+    m_shared.log.write(client, {}, {}, {}, 503, {});
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "connectionslots.h"
+#include "session.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+
+#include <memory>
+#include <vector>
+#include <string>
+
+// Accepts connections and gives each a session, within the connection caps, on the I/O contexts in
+// turn. One past a cap gets
+// 503 with Retry-After at once and is closed. When the process runs out of descriptors, accepting
+// pauses for a moment instead of failing in a loop; the waiting clients stay in the backlog.
+class Listener : public std::enable_shared_from_this<Listener>
+{
+public:
+    // Throws boost::system::system_error if it cannot listen there. The slots outlive every
+    // session, and so the listener too.
+    Listener(std::vector<boost::asio::io_context *> contexts, const boost::asio::ip::tcp::endpoint &endpoint,
+             const Session::Shared &shared, ConnectionSlots &connectionSlots);
+
+    unsigned short port() const { return m_acceptor.local_endpoint().port(); }
+    void start();
+
+private:
+    void accept();
+    void onAccept(boost::beast::error_code ec, Session::Socket socket);
+    void turnAway(Session::Socket &socket, const std::string &client) const;
+
+    std::vector<boost::asio::io_context *> m_contexts;    // the first one is the listener's own
+    std::size_t m_next = 0;
+    boost::asio::ip::tcp::acceptor m_acceptor;
+    boost::asio::steady_timer m_pause;
+    Session::Shared m_shared;
+    ConnectionSlots &m_slots;
+};

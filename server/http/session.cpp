@@ -1,0 +1,369 @@
+#include "session.h"
+
+#include "hostauthority.h"
+#include "requestlog.h"
+#include "routes.h"
+
+#include <boost/asio/dispatch.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/bind_handler.hpp>
+#include <boost/beast/http/error.hpp>
+#include <boost/beast/http/write.hpp>
+
+#include <ctime>
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+
+namespace {
+
+constexpr std::size_t readChunk = 8 * 1024;
+constexpr std::size_t maxBuffered = 64 * 1024;
+constexpr char continueAnswer[] = "HTTP/1.1 100 Continue\r\n\r\n";
+
+std::string authorityOf(const tcp::endpoint &endpoint)
+{
+    const auto address = endpoint.address();
+    const std::string host = address.is_v6() ? '[' + address.to_string() + ']' : address.to_string();
+    return host + ':' + std::to_string(endpoint.port());
+}
+
+// The Date header (RFC 9110, IMF-fixdate), made once a second per thread. Names spelt out: the
+// C library would give the process locale's.
+const char *httpDate()
+{
+    static constexpr const char *days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static constexpr const char *months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    thread_local std::time_t made = -1;
+    thread_local char text[32];
+    const std::time_t now = std::time(nullptr);
+    if (now != made) {
+        std::tm utc{};
+        gmtime_r(&now, &utc);
+        std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[utc.tm_wday], utc.tm_mday,
+                      months[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
+        made = now;
+    }
+    return text;
+}
+
+HttpError headTooLarge(const HttpLimits &limits)
+{
+    return HttpError(431, "Begärans huvud är större än " + std::to_string(limits.maxHeaderBytes) + " byte eller har fler än "
+                                  + std::to_string(limits.maxHeaderLines) + " rader.\n");
+}
+
+HttpError parseError(beast::error_code ec, const HttpLimits &limits)
+{
+    if (ec == http::error::header_limit)
+        return headTooLarge(limits);
+    if (ec == http::error::body_limit)
+        return HttpError(413, "Begäran är större än " + std::to_string(limits.maxBodyBytes) + " byte.\n");
+    if (ec == http::error::bad_content_length || ec == http::error::bad_transfer_encoding)
+        return HttpError(400, "Felaktig eller motstridig Content-Length eller Transfer-Encoding.\n");
+    return HttpError(400, "Felaktig HTTP-begäran (" + ec.message() + ").\n");
+}
+
+} // namespace
+
+Session::Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &shared)
+    : m_stream(std::move(socket)),
+      m_ticket(std::move(ticket)),
+      m_shared(shared),
+      m_buffer(maxBuffered),
+      m_requestStart(Clock::now())
+{
+    beast::error_code ec;
+    const auto remote = m_stream.socket().remote_endpoint(ec);
+    m_client = ec ? std::string("-") : remote.address().to_string();
+    const auto local = m_stream.socket().local_endpoint(ec);
+    m_localAuthority = ec ? std::string("localhost") : authorityOf(local);
+}
+
+void Session::start()
+{
+    net::dispatch(m_stream.get_executor(), beast::bind_front_handler(&Session::awaitRequest, shared_from_this()));
+}
+
+void Session::awaitRequest()
+{
+    const HttpLimits &limits = m_shared.limits;
+    if (m_fresh) {
+        readMore(m_requestStart + limits.headDeadline);
+        return;
+    }
+    // Thousands of viewers may sit idle between their calls: they hold no buffer meanwhile.
+    m_buffer.shrink_to_fit();
+    readMore(Clock::now() + limits.idleTimeout);
+}
+
+void Session::readMore(Clock::time_point deadline)
+{
+    m_stream.expires_at(deadline);
+    const std::size_t room = std::min(readChunk, m_buffer.max_size() - m_buffer.size());
+    m_stream.async_read_some(m_buffer.prepare(room), beast::bind_front_handler(&Session::onRead, shared_from_this()));
+}
+
+void Session::onRead(beast::error_code ec, std::size_t bytes)
+{
+    if (ec) {
+        // A request begun and not finished in time; the stream has closed the connection.
+        if (ec == beast::error::timeout && m_started)
+            logRequest(408, {}, {});
+        return;
+    }
+    m_buffer.commit(bytes);
+    markStart();
+    process();
+}
+
+void Session::markStart()
+{
+    if (m_started || m_buffer.size() == 0)
+        return;
+    m_started = true;
+    if (!m_fresh)
+        m_requestStart = Clock::now();
+}
+
+void Session::process()
+{
+    try {
+        for (;;) {
+            if (!m_parser && !beginRequest())
+                return;
+            if (!m_parser->is_header_done()) {
+                if (!feedHead())
+                    return;
+            } else if (!m_parser->is_done()) {
+                if (!feedBody())
+                    return;
+            } else {
+                respond();
+                return;
+            }
+        }
+    } catch (const HttpError &error) {
+        refuse(error);
+    }
+}
+
+bool Session::beginRequest()
+{
+    // Empty lines before a request line are allowed (RFC 9112, 2.2), a few of them.
+    const char *data = static_cast<const char *>(m_buffer.data().data());
+    std::size_t skipped = 0;
+    while (skipped + 1 < m_buffer.size() && data[skipped] == '\r' && data[skipped + 1] == '\n') {
+        skipped += 2;
+        if (++m_blankLines > m_shared.limits.maxBlankLines)
+            throw HttpError(400, "För många tomma rader före begäran.\n");
+    }
+    m_buffer.consume(skipped);
+    if (m_buffer.size() == 0) {
+        if (m_started)
+            readMore(m_requestStart + m_shared.limits.headDeadline);
+        else
+            awaitRequest();
+        return false;
+    }
+    if (m_buffer.size() == 1 && data[skipped] == '\r') {
+        readMore(m_requestStart + m_shared.limits.headDeadline);
+        return false;
+    }
+    m_parser.emplace();
+    m_parser->header_limit(std::uint32_t(m_shared.limits.maxHeaderBytes));
+    m_parser->body_limit(m_shared.limits.maxBodyBytes);
+    m_headBytes = 0;
+    return true;
+}
+
+bool Session::feedHead()
+{
+    // The head stays in the buffer until it is complete, to be measured and checked whole.
+    const char *data = static_cast<const char *>(m_buffer.data().data());
+    beast::error_code ec;
+    m_headBytes += m_parser->put(net::buffer(data + m_headBytes, m_buffer.size() - m_headBytes), ec);
+    if (ec == http::error::need_more) {
+        if (m_buffer.size() >= m_shared.limits.maxHeaderBytes)
+            throw headTooLarge(m_shared.limits);
+        readMore(m_requestStart + m_shared.limits.headDeadline);
+        return false;
+    }
+    if (ec)
+        throw parseError(ec, m_shared.limits);
+    if (!m_parser->is_header_done())
+        return true;
+    checkHead();
+    m_buffer.consume(m_headBytes);
+    m_headBytes = 0;
+    const auto &request = m_parser->get();
+    if (!m_parser->is_done() && m_buffer.size() == 0 && request.version() == 11
+        && beast::iequals(request[http::field::expect], "100-continue")) {
+        sendContinue();
+        return false;
+    }
+    return true;
+}
+
+void Session::checkHead()
+{
+    // What the parser lets through and RFC 9112 or our limits do not.
+    const auto &request = m_parser->get();
+    const auto lines = std::size_t(std::distance(request.begin(), request.end()));
+    if (m_headBytes > m_shared.limits.maxHeaderBytes || lines > m_shared.limits.maxHeaderLines)
+        throw headTooLarge(m_shared.limits);
+    const std::string_view head(static_cast<const char *>(m_buffer.data().data()), m_headBytes);
+    if (head.find("\r\n ") != std::string_view::npos || head.find("\r\n\t") != std::string_view::npos)
+        throw HttpError(400, "Ett huvudfält fortsätter på nästa rad (obs-fold).\n");
+    if (request.count(http::field::content_length) > 1
+        || request[http::field::content_length].find(',') != beast::string_view::npos)
+        throw HttpError(400, "Content-Length anges mer än en gång.\n");
+    if (request.count(http::field::host) > 1)
+        throw HttpError(400, "Host anges mer än en gång.\n");
+    if (request.count(http::field::transfer_encoding) > 0) {
+        if (request.count(http::field::content_length) > 0)
+            throw HttpError(400, "Både Content-Length och Transfer-Encoding.\n");
+        throw HttpError(411, "Ange Content-Length; delad (chunked) kropp tas inte emot.\n");
+    }
+}
+
+bool Session::feedBody()
+{
+    if (m_buffer.size() == 0) {
+        readMore(m_requestStart + m_shared.limits.requestDeadline);
+        return false;
+    }
+    beast::error_code ec;
+    m_buffer.consume(m_parser->put(m_buffer.data(), ec));
+    if (ec == http::error::need_more) {
+        readMore(m_requestStart + m_shared.limits.requestDeadline);
+        return false;
+    }
+    if (ec)
+        throw parseError(ec, m_shared.limits);
+    return true;
+}
+
+void Session::sendContinue()
+{
+    // .NET clients, for one, wait for it before they send a body.
+    m_stream.expires_at(m_requestStart + m_shared.limits.requestDeadline);
+    net::async_write(m_stream, net::buffer(continueAnswer, sizeof continueAnswer - 1),
+                     [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                         if (!ec)
+                             self->process();
+                     });
+}
+
+void Session::respond()
+{
+    const auto began = Clock::now();
+    const auto &message = m_parser->get();
+    HttpRequest request;
+    request.method = std::string(message.method_string());
+    const beast::string_view target = message.target();
+    request.path = std::string(target.substr(0, target.find('?')));
+    const auto host = HostAuthority::validated(message[http::field::host]);
+    request.authority = host ? *host : m_localAuthority;
+    request.body = QByteArray(message.body().data(), qsizetype(message.body().size()));
+    const bool keepAlive = message.keep_alive();
+    const unsigned version = message.version();
+
+    HttpAnswer answer;
+    try {
+        answer = m_shared.routes.answer(request);
+    } catch (const std::exception &e) {
+        answer = HttpAnswer();
+        answer.status = 500;
+        answer.body = QByteArray("Internt fel: ") + e.what() + '\n';
+    }
+    m_shared.log.write(m_client, request.method, request.path, answer.note, answer.status, Clock::now() - began);
+    m_parser.reset();
+    send(answer, version, keepAlive, request.method == "HEAD");
+}
+
+void Session::send(const HttpAnswer &answer, unsigned version, bool keepAlive, bool headersOnly)
+{
+    m_started = false;
+    m_blankLines = 0;
+    m_answerBody = answer.body;
+    m_response = Response();
+    m_response.version(version);
+    m_response.result(unsigned(answer.status));
+    m_response.set(http::field::date, httpDate());
+    m_response.set(http::field::content_type,
+                   beast::string_view(answer.contentType.constData(), std::size_t(answer.contentType.size())));
+    if (!answer.allow.empty())
+        m_response.set(http::field::allow, answer.allow);
+    if (answer.status == 503)
+        m_response.set(http::field::retry_after, "5");
+    m_response.keep_alive(keepAlive);
+    // A HEAD answer has the GET answer's headers and no body.
+    m_response.content_length(std::uint64_t(m_answerBody.size()));
+    if (!headersOnly)
+        m_response.body() = Response::body_type::value_type(m_answerBody.constData(), std::size_t(m_answerBody.size()));
+    m_stream.expires_after(m_shared.limits.writeDeadline);
+    http::async_write(m_stream, m_response,
+                      beast::bind_front_handler(&Session::onWritten, shared_from_this(), keepAlive));
+}
+
+void Session::onWritten(bool keepAlive, beast::error_code ec, std::size_t)
+{
+    if (ec)
+        return;    // the client went, or did not read its answer in time
+    m_fresh = false;
+    if (!keepAlive) {
+        linger();
+        return;
+    }
+    markStart();
+    process();
+}
+
+void Session::refuse(const HttpError &error)
+{
+    logRequest(error.status(), {}, {});
+    m_parser.reset();
+    HttpAnswer answer;
+    answer.status = error.status();
+    answer.body = QByteArray(error.what());
+    send(answer, 11, false, false);
+}
+
+void Session::linger()
+{
+    beast::error_code ec;
+    m_stream.socket().shutdown(tcp::socket::shutdown_send, ec);
+    if (ec)
+        return;
+    m_buffer.consume(m_buffer.size());
+    m_lingerLeft = m_shared.limits.lingerBytes;
+    m_stream.expires_after(m_shared.limits.lingerTime);
+    drain();
+}
+
+void Session::drain()
+{
+    m_stream.async_read_some(m_buffer.prepare(readChunk), [self = shared_from_this()](beast::error_code ec, std::size_t bytes) {
+        if (ec || bytes >= self->m_lingerLeft)
+            return;
+        self->m_lingerLeft -= bytes;
+        self->drain();
+    });
+}
+
+void Session::logRequest(int status, std::string_view note, std::chrono::nanoseconds took) const
+{
+    // The request line, as far as the parser got with it.
+    std::string_view method;
+    std::string_view path;
+    if (m_parser) {
+        method = m_parser->get().method_string();
+        const beast::string_view target = m_parser->get().target();
+        path = target.substr(0, target.find('?'));
+    }
+    m_shared.log.write(m_client, method, path, note, status, took);
+}

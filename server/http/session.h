@@ -1,0 +1,95 @@
+#pragma once
+
+#include "connectionslots.h"
+#include "httpanswer.h"
+#include "httperror.h"
+#include "httplimits.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/basic_stream.hpp>
+#include <boost/beast/http/message.hpp>
+#include <boost/beast/http/parser.hpp>
+#include <boost/beast/http/span_body.hpp>
+#include <boost/beast/http/string_body.hpp>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+class RequestLog;
+class Routes;
+
+// One client connection: reads requests one at a time, has each answered by the routes and
+// writes the answer before it reads on, so a client that does not read its answers is not read
+// either. Requests are held to the limits: the head to its size, line count and deadline, the
+// body to its size (refused from the Content-Length alone) and the whole request to its deadline.
+// A refusal is answered and the connection closed after it. Deadlines are absolute: a byte that
+// trickles in does not extend them.
+class Session : public std::enable_shared_from_this<Session>
+{
+public:
+    // What every session of a server shares; it outlives them all.
+    struct Shared
+    {
+        const Routes &routes;
+        const HttpLimits &limits;
+        const RequestLog &log;
+    };
+
+    // A session runs on one I/O context, and so on one thread: no locking, no strand.
+    using Executor = boost::asio::io_context::executor_type;
+    using Socket = boost::asio::basic_stream_socket<boost::asio::ip::tcp, Executor>;
+
+    Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &shared);
+
+    void start();
+
+private:
+    using Clock = std::chrono::steady_clock;
+    using Parser = boost::beast::http::request_parser<boost::beast::http::string_body>;
+    using Response = boost::beast::http::response<boost::beast::http::span_body<const char>>;
+
+    // Reads nothing more until a new request begins, within the idle time (or, for a new
+    // connection, the head deadline).
+    void awaitRequest();
+    void readMore(Clock::time_point deadline);
+    void onRead(boost::beast::error_code ec, std::size_t bytes);
+    // The current request's deadlines run from now, if bytes of it have come.
+    void markStart();
+    // Takes the request in hand as far as the bytes already read allow. Each step below returns
+    // false when it has started a read or a write, whose completion goes on from there.
+    void process();
+    bool beginRequest();
+    bool feedHead();
+    void checkHead();
+    bool feedBody();
+    void sendContinue();
+    void respond();
+    void send(const HttpAnswer &answer, unsigned version, bool keepAlive, bool headersOnly);
+    void onWritten(bool keepAlive, boost::beast::error_code ec, std::size_t bytes);
+    void refuse(const HttpError &error);
+    // Half-closes, then reads and discards for a while, so that the client reads our last answer
+    // rather than a reset.
+    void linger();
+    void drain();
+    void logRequest(int status, std::string_view note, std::chrono::nanoseconds took) const;
+
+    boost::beast::basic_stream<boost::asio::ip::tcp, Executor> m_stream;
+    ConnectionSlots::Ticket m_ticket;
+    Shared m_shared;
+    std::string m_client;
+    std::string m_localAuthority;    // the listening address, when the Host header will not do
+    boost::beast::flat_buffer m_buffer;
+    std::optional<Parser> m_parser;
+    std::size_t m_headBytes = 0;     // of the current head, given to the parser and still in m_buffer
+    std::size_t m_blankLines = 0;
+    Clock::time_point m_requestStart;
+    bool m_started = false;          // a byte of the current request has arrived
+    bool m_fresh = true;             // no request yet on this connection
+    QByteArray m_answerBody;         // kept while m_response refers to it
+    Response m_response;
+    std::size_t m_lingerLeft = 0;
+};
