@@ -2,9 +2,11 @@
 #include "raisederror.h"
 #include "soapclient.h"
 
+#include "answerwriter.h"
 #include "cannedservice.h"
 #include "decodertestobjects.h"
-#include "testhttpserver.h"
+#include "faultwriter.h"
+#include "wsdlwriter.h"
 
 #include "ksv_config.h"
 
@@ -15,7 +17,6 @@
 using soap::RaisedError;
 using soap::SoapClient;
 using testsupport::CannedReply;
-using testsupport::CannedService;
 using testsupport::TestHttpServer;
 namespace ErrorNumber = soap::ErrorNumber;
 
@@ -41,13 +42,17 @@ void initialise(SoapClient &client, const QUrl &wsdl, const QString &mapping = M
                       QStringLiteral(KSV_SERVICE_NAMESPACE));
 }
 
-QByteArray answerWith(int records, const QString &operation = Country,
-                      CannedService::Style style = CannedService::Style::RpcEncoded)
+QByteArray answerWith(int records, const QString &operation = Country)
 {
-    QList<CannedService::Record> list;
+    std::vector<ResultRow> rows;
     for (int i = 0; i < records; ++i)
-        list.append(CannedService::record(QString::number(i)));
-    return CannedService::answer(operation, list, style);
+        rows.push_back(CannedService::row(QStringLiteral("name-%1").arg(i)));
+    return AnswerWriter(WireStyle::Inline).write(operation, rows);
+}
+
+QByteArray fault(const QString &code, const QString &text)
+{
+    return FaultWriter::write(SoapFault(code, text));
 }
 
 template<typename F>
@@ -62,8 +67,6 @@ RaisedError raisedBy(F &&f)
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(CannedService::Style)
 
 class TestSoapClient : public QObject
 {
@@ -84,27 +87,36 @@ private slots:
 
 void TestSoapClient::callsInBothStyles_data()
 {
-    QTest::addColumn<CannedService::Style>("style");
+    QTest::addColumn<bool>("rpc");
     QTest::addColumn<QString>("wrapperNamespace");
     QTest::addColumn<QString>("argumentNamespace");
-    QTest::newRow("rpc/encoded") << CannedService::Style::RpcEncoded << QStringLiteral(KSV_SERVICE_NAMESPACE) << QString();
-    QTest::newRow("document/literal") << CannedService::Style::DocumentLiteral
-                                      << QStringLiteral(KSV_SCHEMA_NAMESPACE) << QStringLiteral(KSV_SCHEMA_NAMESPACE);
+    QTest::newRow("rpc/encoded") << true << QStringLiteral(KSV_SERVICE_NAMESPACE) << QString();
+    QTest::newRow("document/literal") << false << QStringLiteral(KSV_SCHEMA_NAMESPACE)
+                                      << QStringLiteral(KSV_SCHEMA_NAMESPACE);
 }
 
 void TestSoapClient::callsInBothStyles()
 {
-    QFETCH(CannedService::Style, style);
+    QFETCH(bool, rpc);
     QFETCH(QString, wrapperNamespace);
     QFETCH(QString, argumentNamespace);
     const QString operation = QStringLiteral("getCountyResultsValnatt");
-    TestHttpServer server;
+    CannedService service;
+    service.answer(operation, {CannedService::row("name-0"), CannedService::row("name-1"), CannedService::row("name-2")});
+    if (!rpc) {
+        service.wsdlReply(CannedReply::ok(CannedService::documentLiteralWsdl(service.endpointUrl())));
+        service.reply(CannedReply::ok(
+            "<e:Envelope xmlns:e='http://schemas.xmlsoap.org/soap/envelope/'><e:Body><getCountyResultsValnattResponse "
+            "xmlns='" KSV_SCHEMA_NAMESPACE "'><QueryResult><name>name-0</name></QueryResult><QueryResult><name>name-1"
+            "</name></QueryResult><QueryResult><name>name-2</name></QueryResult></getCountyResultsValnattResponse>"
+            "</e:Body></e:Envelope>"));
+    }
     SoapClient client(limits());
-    initialise(client, CannedService::install(server, CannedReply::ok(answerWith(3, operation, style)), style));
+    initialise(client, service.wsdlUrl());
     auto factory = std::make_shared<TestFactory>();
     client.setClientProperty(QStringLiteral("GCTMObjectFactory"), factory);
     // Markup, entities, non-ASCII and blanks go out as the argument's text, and nothing else.
-    const QString argument = QStringLiteral(" Västerås </str_county><x/> &amp; '\" €");
+    const QString argument = QStringLiteral(" Västerås </county><x/> &amp; '\" €");
     QString county = argument;
     const soap::Variant answer = client.invoke(operation, county);
     QCOMPARE(county, argument);
@@ -115,13 +127,13 @@ void TestSoapClient::callsInBothStyles()
                  std::optional<QString>(QStringLiteral("name-%1").arg(i)));
     QVERIFY(client.faultCode().isEmpty());
 
-    const auto requests = server.requests();
+    const auto requests = service.requests();
     QCOMPARE(requests.size(), 2);
-    QCOMPARE(requests[0].path, QByteArray(CannedService::WsdlPath));
+    QCOMPARE(requests[0].path, service.wsdlUrl().path().toUtf8());
     const auto &call = requests[1];
     QCOMPARE(call.method, QByteArray("POST"));
-    QCOMPARE(call.path, QByteArray(CannedService::EndpointPath));
-    QCOMPARE(call.header("SOAPAction"), QByteArray("\"urn:ElectionResults#getCountyResultsValnatt\""));
+    QCOMPARE(call.path, service.endpointUrl().path().toUtf8());
+    QCOMPARE(call.header("SOAPAction"), QByteArray("\"" KSV_SERVICE_NAMESPACE "#getCountyResultsValnatt\""));
     QCOMPARE(call.header("Content-Type"), QByteArray("text/xml; charset=utf-8"));
     QVERIFY(call.body.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
     QXmlStreamReader reader(call.body);
@@ -139,8 +151,7 @@ void TestSoapClient::callsInBothStyles()
     }
     QVERIFY(!reader.hasError());
     QCOMPARE(elements.mid(2), (QStringList{QStringLiteral("{%1}%2").arg(wrapperNamespace, operation),
-                                           QStringLiteral("{%1}str_county").arg(argumentNamespace)}));
-    const bool rpc = style == CannedService::Style::RpcEncoded;
+                                           QStringLiteral("{%1}county").arg(argumentNamespace)}));
     const QStringList expected = rpc ? QStringList{"http://schemas.xmlsoap.org/soap/encoding/", "xsd:string"}
                                      : QStringList{QString(), QString()};
     QCOMPARE(encoding.mid(2), expected);
@@ -156,10 +167,10 @@ void TestSoapClient::faultsWhateverTheStatus_data()
     QTest::addColumn<QString>("text"); // a fault's string, or a part of the description
     for (int status : {200, 400, 500}) {
         QTest::addRow("SOAP 1.1, %d", status)
-            << CannedReply::withStatus(status, CannedService::fault11("SOAP-ENV:Server", "Databasen svarar inte"))
+            << CannedReply::withStatus(status, fault("Server", "Databasen svarar inte"))
             << int(ErrorNumber::SoapFault) << "SOAP-ENV:Server" << "Databasen svarar inte";
         QTest::addRow("SOAP 1.1 without faultcode, %d", status)
-            << CannedReply::withStatus(status, CannedService::fault11(QString(), "Okänt fel"))
+            << CannedReply::withStatus(status, QByteArray(fault("X", "Okänt fel")).replace("<faultcode>SOAP-ENV:X</faultcode>", ""))
             << int(ErrorNumber::SoapFault) << QString() << "Okänt fel";
         // A SOAP 1.2 answer to a SOAP 1.1 request is another version, whatever it holds.
         QTest::addRow("SOAP 1.2 fault, %d", status)
@@ -186,9 +197,10 @@ void TestSoapClient::faultsWhateverTheStatus()
     QFETCH(int, number);
     QFETCH(QString, code);
     QFETCH(QString, text);
-    TestHttpServer server;
+    CannedService service;
+    service.reply(reply);
     SoapClient client(limits());
-    initialise(client, CannedService::install(server, reply));
+    initialise(client, service.wsdlUrl());
     const RaisedError error = raisedBy([&] { client.invoke(Country); });
     QCOMPARE(error.number(), number);
     QCOMPARE(client.faultCode(), code);
@@ -197,30 +209,29 @@ void TestSoapClient::faultsWhateverTheStatus()
         QCOMPARE(client.faultString(), text);
     } else {
         QVERIFY2(error.description().contains(text), qPrintable(error.description()));
-        QVERIFY(error.description().contains(server.url(CannedService::EndpointPath).toString()));
+        QVERIFY(error.description().contains(service.endpointUrl().toString()));
         QVERIFY(client.faultString().isEmpty());
     }
 }
 
 void TestSoapClient::faultCodeClearedByTheNextCall()
 {
-    const CannedReply fault = CannedReply::withStatus(
-        500, CannedService::fault11(QStringLiteral("SOAP-ENV:Client"), QStringLiteral("Fel")));
-    TestHttpServer server;
+    CannedService service;
+    service.reply(CannedReply::withStatus(500, fault(QStringLiteral("Client"), QStringLiteral("Fel"))));
     SoapClient client(limits());
-    initialise(client, CannedService::install(server, fault));
+    initialise(client, service.wsdlUrl());
     QVERIFY_THROWS_EXCEPTION(RaisedError, client.invoke(Country));
     QCOMPARE(client.faultCode(), QStringLiteral("SOAP-ENV:Client"));
 
-    server.setReply(CannedService::EndpointPath, CannedReply::ok(answerWith(1)));
+    service.answer(Country, {CannedService::row("A")});
     client.invoke(Country);
     QVERIFY(client.faultCode().isEmpty());
     QVERIFY(client.faultString().isEmpty());
 
     // A transport failure is no fault either.
-    server.setReply(CannedService::EndpointPath, fault);
+    service.fault(QStringLiteral("Fel"));
     QVERIFY_THROWS_EXCEPTION(RaisedError, client.invoke(Country));
-    server.setReply(CannedService::EndpointPath, CannedReply::withStatus(503, "busy", "text/plain"));
+    service.reply(CannedReply::withStatus(503, "busy", "text/plain"));
     QCOMPARE(raisedBy([&] { client.invoke(Country); }).number(), ErrorNumber::HttpStatus);
     QVERIFY(client.faultCode().isEmpty());
     QVERIFY(client.faultString().isEmpty());
@@ -269,12 +280,12 @@ void TestSoapClient::refusedBeforeAnyRequest()
     QFETCH(QString, name);
     QFETCH(QVariant, value);
     QFETCH(int, number);
-    TestHttpServer server;
-    const QUrl wsdl = CannedService::install(server, CannedReply::ok(answerWith(1)));
+    CannedService service;
+    const QUrl wsdl = service.wsdlUrl();
     SoapClient client(limits());
     if (initialised)
         initialise(client, wsdl);
-    server.clearRequests();
+    service.clearRequests();
     const RaisedError error = raisedBy([&] {
         QString argument = value.toString();
         if (call == QLatin1String("connector"))
@@ -291,7 +302,7 @@ void TestSoapClient::refusedBeforeAnyRequest()
     QCOMPARE(error.number(), number);
     if (number == ErrorNumber::UnknownProperty)
         QVERIFY2(error.description().contains(name), qPrintable(error.description()));
-    QVERIFY(server.requests().isEmpty());
+    QVERIFY(service.requests().isEmpty());
 }
 
 void TestSoapClient::explicitProxyCarriesTheRequests()
@@ -300,7 +311,7 @@ void TestSoapClient::explicitProxyCarriesTheRequests()
     TestHttpServer proxy;
     const QByteArray wsdlUrl = "http://wsdl.kestrova.invalid/emu2003/ElectionResults.wsdl";
     const QByteArray endpoint = "http://wsdl.kestrova.invalid/emu2003/ElectionResults";
-    proxy.setReply(wsdlUrl, CannedReply::ok(CannedService::wsdl(QUrl(QString::fromLatin1(endpoint)))));
+    proxy.setReply(wsdlUrl, CannedReply::ok(WsdlWriter::write(QString::fromLatin1(endpoint))));
     proxy.setReply(endpoint, CannedReply::ok(answerWith(2)));
     SoapClient client(limits());
     client.setConnectorProperty(QStringLiteral("ProxyServer"), QStringLiteral("127.0.0.1:%1").arg(proxy.port()));
@@ -337,10 +348,10 @@ void TestSoapClient::deadlineCoversTheWholeCall()
         reply.chunkDelay = std::chrono::milliseconds(pieceDelayMs);
         return reply;
     };
-    TestHttpServer server;
-    const QUrl wsdl = CannedService::install(server, trickled(answerWith(400)));
+    CannedService service;
+    service.reply(trickled(answerWith(400)));
     if (wsdlTrickles)
-        server.setReply(CannedService::WsdlPath, trickled(CannedService::wsdl(server.url(CannedService::EndpointPath))));
+        service.wsdlReply(trickled(WsdlWriter::write(service.endpointUrl().toString())));
     soap::TransportLimits shortLimits;
     shortLimits.timeout = std::chrono::milliseconds(400);
     SoapClient client(shortLimits);
@@ -350,7 +361,7 @@ void TestSoapClient::deadlineCoversTheWholeCall()
     QElapsedTimer clock;
     clock.start();
     const RaisedError error = raisedBy([&] {
-        initialise(client, wsdl);
+        initialise(client, service.wsdlUrl());
         clock.restart();
         client.invoke(Country);
     });
@@ -361,14 +372,14 @@ void TestSoapClient::deadlineCoversTheWholeCall()
 
 void TestSoapClient::oversizedWsdlIsRefusedWhileReading()
 {
-    TestHttpServer server;
+    CannedService service;
     CannedReply huge = CannedReply::ok({});
     huge.chunked = true; // no length announced: the limit must act on what arrives
     huge.chunks = QList<QByteArray>(20, QByteArray(1024 * 1024, ' '));
     huge.chunks.prepend("<wsdl:definitions xmlns:wsdl='http://schemas.xmlsoap.org/wsdl/'>");
-    server.setReply(CannedService::WsdlPath, huge);
+    service.wsdlReply(huge);
     SoapClient client(limits());
-    const RaisedError error = raisedBy([&] { initialise(client, server.url(CannedService::WsdlPath)); });
+    const RaisedError error = raisedBy([&] { initialise(client, service.wsdlUrl()); });
     QCOMPARE(error.number(), ErrorNumber::AnswerTooLarge);
     QVERIFY2(error.description().contains(QLatin1String("WSDL")), qPrintable(error.description()));
 }

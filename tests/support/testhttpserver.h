@@ -1,7 +1,6 @@
 #pragma once
 
 #include "cannedreply.h"
-#include "recordedrequest.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,12 +8,28 @@
 
 #include <memory>
 
-class QTcpServer;
 class QThread;
 
 namespace testsupport {
 
-class ReplyBook;
+// One request as the test server received it.
+struct RecordedRequest
+{
+    QByteArray method;
+    QByteArray path;    // with the query, as on the request line
+    HeaderList headers;
+    QByteArray body;
+
+    // The first header of that name, compared without regard to case; empty when absent.
+    QByteArray header(const QByteArray &name) const
+    {
+        for (const auto &header : headers) {
+            if (header.first.compare(name, Qt::CaseInsensitive) == 0)
+                return header.second;
+        }
+        return {};
+    }
+};
 
 // A small HTTP/1.1 server for tests, on 127.0.0.1 and an ephemeral port, in a thread of its own
 // so that a client blocking the test's thread is still answered. Each path gets a canned reply;
@@ -38,10 +53,11 @@ public:
     QList<RecordedRequest> requests() const;
     void clearRequests();
 
+    class Book;
+
 private:
-    std::unique_ptr<ReplyBook> m_book;
+    std::unique_ptr<Book> m_book;
     std::unique_ptr<QThread> m_thread;
-    QTcpServer *m_listener = nullptr; // lives in m_thread, deleted when it finishes
     quint16 m_port = 0;
 };
 
