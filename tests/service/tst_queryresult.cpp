@@ -1,9 +1,17 @@
+#include "clsof_Factory_ElectionResul.h"
+#include "errornumbers.h"
+#include "raisederror.h"
 #include "struct_QueryResult.h"
+#include "xmldomnode.h"
+#include "xmlelement.h"
 
 #include <QTest>
 
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
+
+using soap::RaisedError;
 
 namespace {
 
@@ -31,51 +39,48 @@ QList<Accessor> accessors()
 #undef KSV_ACCESSOR
 }
 
+// "index:value" for each member in turn.
+QStringList inOrder(const QString &prefix, int length = 0)
+{
+    QStringList steps;
+    for (int i = 0; i < 15; ++i)
+        steps << QStringLiteral("%1:%2").arg(i).arg((prefix + QString::number(i)).leftJustified(length, QLatin1Char('.')));
+    return steps;
+}
+
+// A DOM node (and attribute map) that fails at the chosen step: 0 and 1 the attribute map, 2 the
+// lookup by name, 3 the value.
+class FailingNode : public soap::DomNode, public soap::DomNamedNodeMap
+{
+public:
+    explicit FailingNode(int step) : m_step(step) {}
+    QString nodeName() const override { return QStringLiteral("type"); }
+    QString nodeValue() const override { return fail(3), QString(); }
+    std::shared_ptr<DomNamedNodeMap> attributes() const override { return fail(0), fail(1), std::make_shared<FailingNode>(m_step); }
+    std::shared_ptr<DomNode> getNamedItem(const QString &) const override { return fail(2), std::make_shared<FailingNode>(m_step); }
+
+private:
+    void fail(int step) const
+    {
+        if (step == m_step && step == 1)
+            throw std::runtime_error("nod saknas");
+        if (step == m_step)
+            throw RaisedError(0x80004000 + step, QStringLiteral("MSXML"), QStringLiteral("steg %1").arg(step));
+    }
+    const int m_step;
+};
+
 } // namespace
 
 class TestQueryResult : public QObject
 {
     Q_OBJECT
 private slots:
-    void unknownNamesLeaveTheRecordAlone_data();
-    void unknownNamesLeaveTheRecordAlone();
     void settingInAnyOrderKeepsTheOthers_data();
     void settingInAnyOrderKeepsTheOthers();
+    void factoryMakesRecordsByExactClassName_data();
+    void factoryMakesRecordsByExactClassName();
 };
-
-void TestQueryResult::unknownNamesLeaveTheRecordAlone_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("other case") << QStringLiteral("YesNum");
-    QTest::newRow("trailing blank") << QStringLiteral("code ");
-    QTest::newRow("not a member") << QStringLiteral("region");
-    QTest::newRow("empty") << QString();
-}
-
-void TestQueryResult::unknownNamesLeaveTheRecordAlone()
-{
-    QFETCH(QString, name);
-    struct_QueryResult record;
-    QVERIFY(!record.setMember(name, QStringLiteral("x")));
-    QVERIFY(!record.member(name).has_value());
-    for (const Accessor &accessor : accessors())
-        QCOMPARE(accessor.read(record), QString());
-}
-
-namespace {
-
-// "index:value", applied in turn.
-QStringList inOrder(const QString &prefix, int length = 0)
-{
-    QStringList steps;
-    for (int i = 0; i < 15; ++i) {
-        const QString value = prefix + QString::number(i);
-        steps << QStringLiteral("%1:%2").arg(i).arg(length > 0 ? value.leftJustified(length, QLatin1Char('.')) : value);
-    }
-    return steps;
-}
-
-} // namespace
 
 void TestQueryResult::settingInAnyOrderKeepsTheOthers_data()
 {
@@ -92,8 +97,7 @@ void TestQueryResult::settingInAnyOrderKeepsTheOthers_data()
     QTest::newRow("middle made longer, then shorter, then emptied")
         << inOrder(QStringLiteral("v")) + QStringList{"7:" + longText, "7:x", "7:"};
     QTest::newRow("first and last replaced") << inOrder(QStringLiteral("v")) + QStringList{"0:first", "14:", "14:last"};
-    QTest::newRow("past the inline room, then shrunk")
-        << inOrder(QStringLiteral("long"), 100) + QStringList{"0:", "5:s", "14:t"};
+    QTest::newRow("past the inline room, then shrunk") << inOrder(QStringLiteral("long"), 100) + QStringList{"0:", "5:s", "14:t"};
     QTest::newRow("one long member among short ones")
         << QStringList{"3:" + longText} + inOrder(QStringLiteral("v")).mid(4) + QStringList{"0:a", "3:b", "3:" + longText};
 }
@@ -119,12 +123,79 @@ void TestQueryResult::settingInAnyOrderKeepsTheOthers()
         else
             QVERIFY(record.setMember(list[index].name, value));
         expected[index] = value;
+        // Names match exactly; any other leaves the record alone.
+        for (const QString &unknown : {QStringLiteral("YesNum"), QStringLiteral("code "), QStringLiteral("region"), QString()}) {
+            QVERIFY(!record.setMember(unknown, QStringLiteral("x")));
+            QVERIFY(!record.member(unknown).has_value());
+        }
         for (int i = 0; i < list.size(); ++i)
             QCOMPARE(list[i].read(record), expected[i]);
     }
     const struct_QueryResult copy = record;
     for (int i = 0; i < list.size(); ++i)
         QCOMPARE(copy.member(list[i].name), std::optional<QString>(expected[i]));
+}
+
+void TestQueryResult::factoryMakesRecordsByExactClassName_data()
+{
+    QTest::addColumn<QString>("attributes"); // of the mapping's <type>; empty: a failing node
+    QTest::addColumn<int>("failingStep");    // -1: no node at all
+    QTest::addColumn<int>("number");         // 1: a record made, 0: none
+    QTest::addColumn<QString>("description");
+    const auto attributes = [](const char *name, const char *attributes, bool makesRecord) {
+        QTest::newRow(name) << QString::fromUtf8(attributes) << 0 << int(makesRecord) << QString();
+    };
+    attributes("exact", "targetClassName='struct_QueryResult'", true);
+    attributes("with other attributes first", "uses='GCTM' targetNamespace='urn:x' targetClassName='struct_QueryResult'", true);
+    attributes("lower case", "targetClassName='struct_queryresult'", false);
+    attributes("trailing blank", "targetClassName='struct_QueryResult '", false);
+    attributes("another class", "targetClassName='struct_Other'", false);
+    attributes("empty", "targetClassName=''", false);
+    attributes("missing", "uses='GCTM'", false);
+    attributes("attribute name in other case", "targetclassname='struct_QueryResult'", false);
+    // DOM failures reach the caller under the factory's name.
+    QTest::newRow("attribute collection fails") << QString() << 0 << int(0x80004000) << QStringLiteral("steg 0");
+    QTest::newRow("not a raised error") << QString() << 1 << int(soap::ErrorNumber::InternalFailure) << "nod saknas";
+    QTest::newRow("lookup by name fails") << QString() << 2 << int(0x80004002) << QStringLiteral("steg 2");
+    QTest::newRow("reading the value fails") << QString() << 3 << int(0x80004003) << QStringLiteral("steg 3");
+    QTest::newRow("no node") << QString() << -1 << int(soap::ErrorNumber::ObjectNotSet) << QString();
+}
+
+void TestQueryResult::factoryMakesRecordsByExactClassName()
+{
+    QFETCH(QString, attributes);
+    QFETCH(int, failingStep);
+    QFETCH(int, number);
+    QFETCH(QString, description);
+    const auto typeNode = [&]() -> std::shared_ptr<soap::DomNode> {
+        if (attributes.isEmpty())
+            return failingStep < 0 ? nullptr : std::make_shared<FailingNode>(failingStep);
+        const std::shared_ptr<const soap::XmlElement> types = soap::XmlElement::parse(
+            QStringLiteral("<types><type name='QueryResult' %1/></types>").arg(attributes).toUtf8(), QStringLiteral("test"));
+        return std::make_shared<soap::XmlDomNode>(std::shared_ptr<const soap::XmlElement>(types, types->children().front().get()));
+    };
+    clsof_Factory_ElectionResul factory;
+    try {
+        const soap::ObjectPtr object = factory.IGCTMObjectFactory_CreateObject(typeNode());
+        QCOMPARE(int(bool(object)), number);
+        if (!object)
+            return;
+        // A new, empty record every call, of which the factory keeps no reference.
+        QVERIFY(std::dynamic_pointer_cast<struct_QueryResult>(object));
+        QCOMPARE(object.use_count(), 1L);
+        object->setMember(QStringLiteral("name"), QStringLiteral("Uppsala län"));
+        const soap::ObjectPtr second = factory.IGCTMObjectFactory_CreateObject(typeNode());
+        for (const QString &member : struct_QueryResult::memberNames())
+            QCOMPARE(second->member(member), std::optional<QString>(QString()));
+    } catch (const RaisedError &error) {
+        QVERIFY2(attributes.isEmpty(), qPrintable(error.description()));
+        QCOMPARE(error.number(), number);
+        QCOMPARE(error.source(), QStringLiteral("clsof_Factory_ElectionResul"));
+        if (!description.isEmpty())
+            QCOMPARE(error.description(), description);
+        return;
+    }
+    QVERIFY2(!attributes.isEmpty(), "the failure was swallowed");
 }
 
 QTEST_MAIN(TestQueryResult)
