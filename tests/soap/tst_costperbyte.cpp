@@ -92,6 +92,7 @@ int readAnswer(const QByteArray &bytes)
     }
 }
 
+// Other readers: only the cost counts, whatever they make of the input.
 int readWsdl(const QByteArray &bytes)
 try {
     WsdlReader(QStringLiteral("S"), QStringLiteral("P"), QStringLiteral("urn:s")).read(bytes, {});
@@ -111,19 +112,16 @@ try {
 int readChunked(const QByteArray &bytes)
 {
     ChunkedDecoder decoder;
-    for (qsizetype at = 0; at < bytes.size() && decoder.error().isEmpty(); at += Piece) {
-        QByteArray piece = bytes.mid(at, Piece);
-        decoder.decode(piece.data(), piece.size());
-    }
+    for (qsizetype at = 0; at < bytes.size() && decoder.error().isEmpty(); at += Piece)
+        decoder.decode(QByteArray(bytes.mid(at, Piece)).data(), std::min(Piece, bytes.size() - at));
     return -1;
 }
 
 int readHead(const QByteArray &bytes)
 {
     HttpHeadParser parser;
-    for (qsizetype at = 0; at < bytes.size() && parser.feed(bytes.constData() + at, std::min(Piece, bytes.size() - at)) >= 0;
-         at += Piece) {
-    }
+    for (qsizetype at = 0; at < bytes.size() && parser.feed(bytes.constData() + at, std::min(Piece, bytes.size() - at)) >= 0;)
+        at += Piece;
     return -1;
 }
 

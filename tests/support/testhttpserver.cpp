@@ -11,14 +11,8 @@
 namespace testsupport {
 
 // The replies and the requests, shared between the test's thread and the server's.
-class TestHttpServer::Book
+struct TestHttpServer::Book
 {
-public:
-    void setReply(const QByteArray &path, const CannedReply &reply)
-    {
-        QMutexLocker lock(&mutex);
-        replies.insert(path, reply);
-    }
     // The query takes part only if a reply was set with it.
     CannedReply replyFor(const QByteArray &path) const
     {
@@ -179,7 +173,8 @@ QUrl TestHttpServer::url(const QByteArray &path) const
 
 void TestHttpServer::setReply(const QByteArray &path, const CannedReply &reply)
 {
-    m_book->setReply(path, reply);
+    QMutexLocker lock(&m_book->mutex);
+    m_book->replies.insert(path, reply);
 }
 
 QList<RecordedRequest> TestHttpServer::requests() const
