@@ -96,13 +96,11 @@ void TestSoapClient::callsInBothStyles()
     CannedService service;
     service.reply(CannedReply::ok(answerWith(3, operation)));
     if (!rpc) {
-        const QByteArray record = "<QueryResult><name>name-@</name></QueryResult>";
         service.wsdlReply(CannedReply::ok(CannedService::documentLiteralWsdl(service.endpointUrl())));
         service.reply(CannedReply::ok("<e:Envelope xmlns:e='http://schemas.xmlsoap.org/soap/envelope/'><e:Body>"
-                                      "<getCountyResultsValnattResponse xmlns='" KSV_SCHEMA_NAMESPACE "'>"
-                                      + QByteArray(record).replace('@', '0') + QByteArray(record).replace('@', '1')
-                                      + QByteArray(record).replace('@', '2')
-                                      + "</getCountyResultsValnattResponse></e:Body></e:Envelope>"));
+                                      "<getCountyResultsValnattResponse xmlns='" KSV_SCHEMA_NAMESPACE "'><QueryResult><name>"
+                                      "name-0</name></QueryResult><QueryResult><name>name-1</name></QueryResult><QueryResult>"
+                                      "<name>name-2</name></QueryResult></getCountyResultsValnattResponse></e:Body></e:Envelope>"));
     }
     SoapClient client(limits());
     initialise(client, service.wsdlUrl());
@@ -223,30 +221,24 @@ void TestSoapClient::refusedBeforeAnyRequest_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<int>("number"); // 0: accepted
-    QTest::newRow("not initialised") << "invoke" << false << Country << QVariant() << int(ErrorNumber::NotInitialised);
-    QTest::newRow("unknown operation") << "invoke" << true << "getMunicipalityResults" << QVariant()
-                                       << int(ErrorNumber::UnknownOperation);
-    QTest::newRow("operation in other case") << "invoke" << true << Country.toLower() << QVariant()
-                                             << int(ErrorNumber::UnknownOperation);
-    QTest::newRow("argument too many") << "invoke" << true << Country << QVariant("01") << int(ErrorNumber::BadArgument);
-    QTest::newRow("control character") << "invoke" << true << "getCountyResultsValnatt" << QVariant("0\x01")
-                                       << int(ErrorNumber::BadArgument);
-    QTest::newRow("unknown type mapper") << "initialise" << false << QString(Mapping).replace("Mapper30", "Mapper31")
-                                         << QVariant() << int(ErrorNumber::UnknownTypeMapper);
-    QTest::newRow("current user") << "connector" << false << "ProxyServer" << QVariant("<CURRENT_USER>") << 0;
-    QTest::newRow("no proxy") << "connector" << false << "ProxyServer" << QVariant(QString()) << 0;
-    QTest::newRow("auto proxy") << "connector" << false << "EnableAutoProxy" << QVariant(true) << 0;
-    QTest::newRow("proxy without port") << "connector" << false << "ProxyServer" << QVariant("proxy.example")
-                                        << int(ErrorNumber::BadArgument);
-    QTest::newRow("proxy port too big") << "connector" << false << "ProxyServer" << QVariant("proxy:70000")
-                                        << int(ErrorNumber::BadArgument);
-    QTest::newRow("auto proxy as text") << "connector" << false << "EnableAutoProxy" << QVariant("true")
-                                        << int(ErrorNumber::BadArgument);
-    QTest::newRow("connector name in other case") << "connector" << false << "proxyserver" << QVariant("<CURRENT_USER>")
-                                                  << int(ErrorNumber::UnknownProperty);
-    QTest::newRow("factory") << "client" << false << "GCTMObjectFactory" << QVariant() << 0;
-    QTest::newRow("unknown client property") << "client" << false << "ServerHTTPRequest" << QVariant()
-                                             << int(ErrorNumber::UnknownProperty);
+    const auto row = [](const char *name, const char *call, bool initialised, const QString &property, const QVariant &value,
+                        int number) { QTest::newRow(name) << call << initialised << property << value << number; };
+    row("not initialised", "invoke", false, Country, {}, ErrorNumber::NotInitialised);
+    row("unknown operation", "invoke", true, "getMunicipalityResults", {}, ErrorNumber::UnknownOperation);
+    row("operation in other case", "invoke", true, Country.toLower(), {}, ErrorNumber::UnknownOperation);
+    row("argument too many", "invoke", true, Country, "01", ErrorNumber::BadArgument);
+    row("control character", "invoke", true, "getCountyResultsValnatt", "0\x01", ErrorNumber::BadArgument);
+    row("unknown type mapper", "initialise", false, QString(Mapping).replace("Mapper30", "Mapper31"), {},
+        ErrorNumber::UnknownTypeMapper);
+    row("current user", "connector", false, "ProxyServer", "<CURRENT_USER>", 0);
+    row("no proxy", "connector", false, "ProxyServer", QString(), 0);
+    row("auto proxy", "connector", false, "EnableAutoProxy", true, 0);
+    row("proxy without port", "connector", false, "ProxyServer", "proxy.example", ErrorNumber::BadArgument);
+    row("proxy port too big", "connector", false, "ProxyServer", "proxy:70000", ErrorNumber::BadArgument);
+    row("auto proxy as text", "connector", false, "EnableAutoProxy", "true", ErrorNumber::BadArgument);
+    row("connector name in other case", "connector", false, "proxyserver", "<CURRENT_USER>", ErrorNumber::UnknownProperty);
+    row("factory", "client", false, "GCTMObjectFactory", {}, 0);
+    row("unknown client property", "client", false, "ServerHTTPRequest", {}, ErrorNumber::UnknownProperty);
 }
 
 void TestSoapClient::refusedBeforeAnyRequest()
