@@ -31,12 +31,7 @@ namespace {
 
 QByteArray reasonPhrase(int status)
 {
-    switch (status) {
-    case 200: return "OK";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
+    return status == 200 ? "OK" : status == 404 ? "Not Found" : status == 500 ? "Internal Server Error" : "Status";
 }
 
 // One client connection: reads requests (keep-alive included), records each and plays the
@@ -60,10 +55,9 @@ private:
         m_buffer += m_socket->readAll();
         RecordedRequest request;
         while (!m_busy && takeRequest(request)) {
-            {
-                QMutexLocker lock(&m_book.mutex);
-                m_book.requests.append(request);
-            }
+            QMutexLocker lock(&m_book.mutex);
+            m_book.requests.append(request);
+            lock.unlock();
             answer(m_book.replyFor(request.path));
         }
     }

@@ -5,6 +5,7 @@
 #include <QPair>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -28,25 +29,16 @@ struct CannedReply
     bool stall = false;                             // read the request, never answer
     bool closeMidAnswer = false;                    // promise more than is sent, then close
 
-    static CannedReply ok(const QByteArray &body, const QByteArray &contentType = "text/xml; charset=utf-8")
+    static CannedReply withStatus(int status, const QByteArray &body, const QByteArray &type = "text/xml; charset=utf-8")
     {
-        return withStatus(200, body, contentType);
+        return {status, {}, {{"Content-Type", type}}, {body}};
     }
-    static CannedReply withStatus(int status, const QByteArray &body,
-                                  const QByteArray &contentType = "text/xml; charset=utf-8")
+    static CannedReply ok(const QByteArray &body, const QByteArray &type = "text/xml; charset=utf-8")
     {
-        return {status, {}, {{"Content-Type", contentType}}, {body}};
+        return withStatus(200, body, type);
     }
-    static CannedReply redirect(int status, const QByteArray &location)
-    {
-        return {status, {}, {{"Location", location}}, {}};
-    }
-    static CannedReply stalling()
-    {
-        CannedReply reply;
-        reply.stall = true;
-        return reply;
-    }
+    static CannedReply redirect(int status, const QByteArray &location) { return {status, {}, {{"Location", location}}, {}}; }
+    static CannedReply stalling() { return {200, {}, {}, {}, {}, {}, false, true}; }
 };
 
 // One request as the test server received it.
@@ -60,11 +52,9 @@ struct RecordedRequest
     // The first header of that name, compared without regard to case; empty when absent.
     QByteArray header(const QByteArray &name) const
     {
-        for (const auto &header : headers) {
-            if (header.first.compare(name, Qt::CaseInsensitive) == 0)
-                return header.second;
-        }
-        return {};
+        const auto it = std::find_if(headers.begin(), headers.end(),
+                                     [&](const auto &h) { return h.first.compare(name, Qt::CaseInsensitive) == 0; });
+        return it == headers.end() ? QByteArray() : it->second;
     }
 };
 
