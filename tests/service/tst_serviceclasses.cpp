@@ -1,18 +1,32 @@
 #include "clsof_Factory_ElectionResul.h"
+#include "clsws_ElectionResults.h"
 #include "errornumbers.h"
 #include "raisederror.h"
 #include "struct_QueryResult.h"
 #include "xmldomnode.h"
 #include "xmlelement.h"
 
+#include "answerwriter.h"
+#include "cannedservice.h"
+#include "faultwriter.h"
+#include "resultsserverthread.h"
+
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 
 using soap::RaisedError;
+using testsupport::CannedReply;
 
 namespace {
+
+std::shared_ptr<struct_QueryResult> recordAt(const soap::Variant &answer, std::size_t i)
+{
+    return std::dynamic_pointer_cast<struct_QueryResult>(answer.array().at(i));
+}
 
 // "index:value" for each member in turn.
 QStringList inOrder(const QString &prefix, int length = 0)
@@ -47,7 +61,9 @@ private:
 
 } // namespace
 
-class TestQueryResult : public QObject
+Q_DECLARE_METATYPE(WireStyle)
+
+class TestServiceClasses : public QObject
 {
     Q_OBJECT
 private slots:
@@ -55,9 +71,132 @@ private slots:
     void settingInAnyOrderKeepsTheOthers();
     void factoryMakesRecordsByExactClassName_data();
     void factoryMakesRecordsByExactClassName();
+    void bundledService_data();
+    void bundledService();
+    void callBlocksAndKeepsTheRecordsAsSent();
+    void failuresTakeTheOperationsName();
 };
 
-void TestQueryResult::settingInAnyOrderKeepsTheOthers_data()
+void TestServiceClasses::bundledService_data()
+{
+    QTest::addColumn<WireStyle>("style");
+    QTest::newRow("inline") << WireStyle::Inline;
+    QTest::newRow("multiRef") << WireStyle::MultiRef;
+}
+
+void TestServiceClasses::bundledService()
+{
+    QFETCH(WireStyle, style);
+    ServiceOptions options;
+    options.style = style;
+    options.logRequests = false;
+    options.frozenAt = std::chrono::minutes(10);
+    ResultsServerThread server(options);
+    clsws_ElectionResults client(ServiceSettings{server.wsdlUrl(), std::chrono::seconds(10)});
+
+    const soap::Variant country = client.wsm_getCountryResultsValnatt();
+    QCOMPARE(country.array().size(), std::size_t(22)); // the country, then its 21 counties
+    QCOMPARE(recordAt(country, 0)->resultType(), QStringLiteral("country"));
+    const auto county = recordAt(country, 1);
+    QVERIFY(county);
+    QCOMPARE(county->resultType(), QStringLiteral("county"));
+    // Each county answer starts with the county's own row.
+    QCOMPARE(recordAt(client.wsm_getCountyResultsValnatt(county->code()), 0)->code(), county->code());
+    QCOMPARE(recordAt(client.wsm_getCountyResultsSlutsam(county->code()), 0)->name(), county->name());
+    QCOMPARE(client.wsm_getCountryResultsSlutsam().array().size(), std::size_t(22));
+    // A code the service does not know is its Fault, under the operation's name.
+    try {
+        client.wsm_getCountyResultsSlutsam(QStringLiteral("99"));
+        QFAIL("no error raised");
+    } catch (const RaisedError &error) {
+        QCOMPARE(quint32(error.number()), 0x80040000u);
+        QCOMPARE(error.source(), QStringLiteral("wsm_getCountyResultsSlutsam"));
+        QVERIFY2(error.description().contains(QLatin1String("99")), qPrintable(error.description()));
+    }
+}
+
+void TestServiceClasses::callBlocksAndKeepsTheRecordsAsSent()
+{
+    std::vector<ResultRow> rows;
+    for (int i = 0; i < 5; ++i) {
+        rows.push_back(CannedService::row(QString::number(i)));
+        for (int m = 0; m < ResultRow::memberCount; ++m)
+            rows.back().values[std::size_t(m)] += QString::number(i * 100 + m);
+    }
+    rows[1].values[7] = QStringLiteral("52,30");
+    rows[2].values[2] = QStringLiteral("007");
+    rows[3].values[8] = QString();
+    rows[4].values[3] = QStringLiteral("Örebro <län> & \"Åland\"");
+    CannedService service;
+    CannedReply slow = CannedReply::ok(AnswerWriter(WireStyle::Inline).write(QStringLiteral("getCountyResultsValnatt"), rows));
+    slow.delay = std::chrono::milliseconds(300);
+    service.reply(slow);
+    clsws_ElectionResults client(service.settings());
+    bool ran = false;
+    QTimer::singleShot(0, [&ran] { ran = true; });
+    // The code goes out as it is, escaped, and the caller's copy stays as it was.
+    const QString code = QStringLiteral(" 01<&>");
+    const soap::Variant answer = client.wsm_getCountyResultsValnatt(code);
+    QVERIFY2(!ran, "a queued timer ran while the call blocked");
+    QTRY_VERIFY(ran);
+    QCOMPARE(code, QStringLiteral(" 01<&>"));
+    QCOMPARE(service.countyArguments(), QStringList{QStringLiteral(" 01&lt;&amp;&gt;")});
+    QCOMPARE(answer.array().size(), rows.size());
+    const auto &names = struct_QueryResult::memberNames();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (int m = 0; m < ResultRow::memberCount; ++m)
+            QCOMPARE(recordAt(answer, i)->member(names[std::size_t(m)]), std::optional(rows[i].values[std::size_t(m)]));
+    }
+}
+
+void TestServiceClasses::failuresTakeTheOperationsName()
+{
+    // Each kind of failure keeps its own number and description; the kinds are the SOAP client's tests.
+    CannedService service;
+    clsws_ElectionResults client(ServiceSettings{service.settings().wsdlUrl, std::chrono::milliseconds(250)});
+    const QList<std::pair<QString, std::function<void()>>> operations{
+        {QStringLiteral("wsm_getCountryResultsValnatt"), [&] { client.wsm_getCountryResultsValnatt(); }},
+        {QStringLiteral("wsm_getCountyResultsValnatt"), [&] { client.wsm_getCountyResultsValnatt("01"); }},
+        {QStringLiteral("wsm_getCountyResultsSlutsam"), [&] { client.wsm_getCountyResultsSlutsam("01"); }},
+        {QStringLiteral("wsm_getCountryResultsSlutsam"), [&] { client.wsm_getCountryResultsSlutsam(); }},
+    };
+    const QList<std::tuple<CannedReply, int, QString>> failures{
+        {CannedReply::stalling(), soap::ErrorNumber::Timeout, QStringLiteral("250 millisekunder")},
+        {CannedReply::withStatus(500, "<html><body>Internal error</body></html>", "text/html"),
+         soap::ErrorNumber::HttpStatus, QStringLiteral("500 (Internal Server Error)")},
+        {CannedReply::withStatus(500, FaultWriter::write(SoapFault::client(QStringLiteral("Okänt län")))),
+         int(0x80040000u), QStringLiteral("Okänt län")}};
+    for (const auto &[reply, number, description] : failures) {
+        service.reply(reply);
+        for (const auto &[name, run] : operations) {
+            try {
+                run();
+                QFAIL("no error raised");
+            } catch (const RaisedError &error) {
+                QCOMPARE(error.number(), number);
+                QCOMPARE(error.source(), name);
+                if (number == int(0x80040000u))
+                    QCOMPARE(error.description(), description);
+                else
+                    QVERIFY2(error.description().contains(description), qPrintable(error.description()));
+            }
+            if (reply.stall)
+                break; // a stalled connection once is enough
+        }
+    }
+    // Construction fails with the failure itself, under no operation's name.
+    service.wsdlReply(CannedReply::withStatus(404, "nope", "text/plain"));
+    try {
+        clsws_ElectionResults another(service.settings());
+        QFAIL("construction succeeded");
+    } catch (const RaisedError &error) {
+        QCOMPARE(error.number(), int(soap::ErrorNumber::HttpStatus));
+        QCOMPARE(error.source(), QStringLiteral("SoapClient"));
+        QVERIFY2(error.description().contains(QLatin1String("HTTP-status 404")), qPrintable(error.description()));
+    }
+}
+
+void TestServiceClasses::settingInAnyOrderKeepsTheOthers_data()
 {
     QTest::addColumn<QStringList>("steps");
     const QString longText = QStringLiteral("Västra Götalands län ").repeated(20);
@@ -77,7 +216,7 @@ void TestQueryResult::settingInAnyOrderKeepsTheOthers_data()
         << QStringList{"3:" + longText} + inOrder(QStringLiteral("v")).mid(4) + QStringList{"0:a", "3:b", "3:" + longText};
 }
 
-void TestQueryResult::settingInAnyOrderKeepsTheOthers()
+void TestServiceClasses::settingInAnyOrderKeepsTheOthers()
 {
     QFETCH(QStringList, steps);
     // The typed accessors are the same slots by another name; the mapper uses the names.
@@ -103,7 +242,7 @@ void TestQueryResult::settingInAnyOrderKeepsTheOthers()
         QCOMPARE(copy.member(names[std::size_t(i)]), std::optional<QString>(expected[i]));
 }
 
-void TestQueryResult::factoryMakesRecordsByExactClassName_data()
+void TestServiceClasses::factoryMakesRecordsByExactClassName_data()
 {
     QTest::addColumn<QString>("attributes"); // of the mapping's <type>; empty: a failing node
     QTest::addColumn<int>("failingStep");    // -1: no node at all
@@ -128,7 +267,7 @@ void TestQueryResult::factoryMakesRecordsByExactClassName_data()
     QTest::newRow("no node") << QString() << -1 << int(soap::ErrorNumber::ObjectNotSet) << QString();
 }
 
-void TestQueryResult::factoryMakesRecordsByExactClassName()
+void TestServiceClasses::factoryMakesRecordsByExactClassName()
 {
     QFETCH(QString, attributes);
     QFETCH(int, failingStep);
@@ -165,5 +304,5 @@ void TestQueryResult::factoryMakesRecordsByExactClassName()
     QVERIFY2(!attributes.isEmpty(), "the failure was swallowed");
 }
 
-QTEST_MAIN(TestQueryResult)
-#include "tst_queryresult.moc"
+QTEST_MAIN(TestServiceClasses)
+#include "tst_serviceclasses.moc"
