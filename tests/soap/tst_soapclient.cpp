@@ -77,11 +77,6 @@ QByteArray replaced(QByteArray text, const QByteArray &from, const QByteArray &t
     return text.replace(from, to);
 }
 
-soap::ServiceDescription readWsdl(const QByteArray &wsdl)
-{
-    return soap::WsdlReader(Service, QStringLiteral(KSV_PORT_NAME), QStringLiteral(KSV_SERVICE_NAMESPACE)).read(wsdl, {});
-}
-
 class RecordingSink : public BodySink
 {
 public:
@@ -91,19 +86,14 @@ public:
     int begins = 0;
 };
 
+HttpRequest get(const QUrl &url) { HttpRequest request; request.url = url; return request; }
+
 TransportLimits limitsOf(int timeoutMs, qint64 cap = 0)
 {
     TransportLimits limits;
     limits.timeout = std::chrono::milliseconds(timeoutMs);
     limits.maxAnswerSize = cap > 0 ? cap : limits.maxAnswerSize;
     return limits;
-}
-
-HttpRequest get(const QUrl &url)
-{
-    HttpRequest request;
-    request.url = url;
-    return request;
 }
 
 QByteArray gzip(const QByteArray &data)
@@ -190,7 +180,8 @@ void TestSoapClient::wsdlDrivesTheCall()
     QFETCH(QString, returnType);
     QFETCH(QString, argumentNamespace);
     // What the writer and decoder are told.
-    const soap::ServiceDescription description = readWsdl(wsdl);
+    const ServiceDescription description =
+        WsdlReader(Service, QStringLiteral(KSV_PORT_NAME), QStringLiteral(KSV_SERVICE_NAMESPACE)).read(wsdl, {});
     QCOMPARE(description.endpoint, Endpoint);
     QCOMPARE(description.operations.size(), 4);
     QVERIFY(description.operations.value(QStringLiteral("getCountryResultsSlutsam")).parameters.isEmpty());
@@ -646,13 +637,9 @@ void TestSoapClient::transportIsReusableAfterFailure()
     server.setReply("/ok", CannedReply::ok("<ok/>"));
     HttpTransport transport(limitsOf(300));
     RecordingSink first;
-    try {
-        transport.exchange(get(server.url("/stall")), first);
-        QFAIL("a stalled server was waited out");
-    } catch (const RaisedError &error) {
-        QCOMPARE(error.number(), ErrorNumber::Timeout);
-        QVERIFY2(error.description().contains(QLatin1String("300 millisekunder")), qPrintable(error.description()));
-    }
+    const RaisedError error = raisedBy([&] { transport.exchange(get(server.url("/stall")), first); });
+    QCOMPARE(error.number(), ErrorNumber::Timeout);
+    QVERIFY2(error.description().contains(QLatin1String("300 millisekunder")), qPrintable(error.description()));
     RecordingSink second;
     transport.exchange(get(server.url("/ok")), second);
     QCOMPARE(second.body, QByteArray("<ok/>"));

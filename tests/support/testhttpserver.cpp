@@ -29,11 +29,6 @@ struct TestHttpServer::Book
 
 namespace {
 
-QByteArray reasonPhrase(int status)
-{
-    return status == 200 ? "OK" : status == 404 ? "Not Found" : status == 500 ? "Internal Server Error" : "Status";
-}
-
 // One client connection: reads requests (keep-alive included), records each and plays the
 // canned reply for its path; further requests wait while a reply is going out.
 class Connection : public QObject
@@ -91,7 +86,7 @@ private:
             return; // the socket stays open and silent until the client gives up
         QTimer::singleShot(reply.delay, this, [this, reply] {
             QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' '
-                + (reply.reason.isEmpty() ? reasonPhrase(reply.status) : reply.reason) + "\r\n";
+                + reply.reason + "\r\n";
             for (const auto &header : reply.headers)
                 head += header.first + ": " + header.second + "\r\n";
             const qsizetype length = reply.chunks.join().size();

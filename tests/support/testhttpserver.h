@@ -20,7 +20,7 @@ using HeaderList = QList<QPair<QByteArray, QByteArray>>;
 struct CannedReply
 {
     int status = 200;
-    QByteArray reason;                              // empty: the usual phrase for the status
+    QByteArray reason;
     HeaderList headers;                             // Content-Length is added unless chunked
     QList<QByteArray> chunks;
     std::chrono::milliseconds delay{0};             // before the status line goes out
@@ -31,13 +31,14 @@ struct CannedReply
 
     static CannedReply withStatus(int status, const QByteArray &body, const QByteArray &type = "text/xml; charset=utf-8")
     {
-        return {status, {}, {{"Content-Type", type}}, {body}};
+        const char *reason = status == 200 ? "OK" : status == 404 ? "Not Found" : "Internal Server Error";
+        return {status, reason, {{"Content-Type", type}}, {body}};
     }
     static CannedReply ok(const QByteArray &body, const QByteArray &type = "text/xml; charset=utf-8")
     {
         return withStatus(200, body, type);
     }
-    static CannedReply redirect(int status, const QByteArray &location) { return {status, {}, {{"Location", location}}, {}}; }
+    static CannedReply redirect(int status, const QByteArray &location) { return {status, "Moved", {{"Location", location}}, {}}; }
     static CannedReply stalling() { return {200, {}, {}, {}, {}, {}, false, true}; }
 };
 
