@@ -18,10 +18,7 @@ CannedService::CannedService()
 
 ServiceSettings CannedService::settings() const
 {
-    ServiceSettings settings;
-    settings.wsdlUrl = wsdlUrl().toString();
-    settings.timeout = std::chrono::seconds(5);
-    return settings;
+    return ServiceSettings{wsdlUrl().toString(), std::chrono::seconds(5)};
 }
 
 QUrl CannedService::wsdlUrl() const { return m_server.url(wsdlPath()); }
@@ -31,12 +28,9 @@ QByteArray CannedService::endpointPath() { return ResultsService::endpointPath()
 
 ResultRow CannedService::row(const QString &name, const QString &resultType, const QString &code)
 {
-    ResultRow row;
-    row.values = {QStringLiteral("2003-09-14T22:00:00"), resultType, code, name,
-                  QStringLiteral("3"), QStringLiteral("10"), QStringLiteral("120"),
-                  QStringLiteral("40,0"), QStringLiteral("171"), QStringLiteral("57,0"),
-                  QStringLiteral("9"), QStringLiteral("3,0"), QStringLiteral("2"),
-                  QStringLiteral("302"), QStringLiteral("81,5")};
+    const QStringList filler = QStringLiteral("3 10 120 40,0 171 57,0 9 3,0 2 302 81,5").split(QLatin1Char(' '));
+    ResultRow row{{QStringLiteral("2003-09-14T22:00:00"), resultType, code, name}};
+    std::copy(filler.begin(), filler.end(), row.values.begin() + 4);
     return row;
 }
 
