@@ -309,7 +309,6 @@ class TestReaders : public QObject
 private slots:
     void decodes_data();
     void decodes();
-    void sameIdTwiceIsTheSameObject();
     void factoryDecidesWhatIsMade();
     void staysFlat_data();
     void staysFlat();
@@ -508,20 +507,6 @@ void TestReaders::decodes()
     QVERIFY2(error.description().contains(expected), qPrintable(error.description()));
 }
 
-void TestReaders::sameIdTwiceIsTheSameObject()
-{
-    const auto factory = std::make_shared<TestFactory>();
-    ResponseDecoder decoder(setupWith(factory), expectation(Rpc), {}, Where);
-    const QByteArray answer = response("<return><item href=\"#a\"/><item href=\"#a\"/><item href=\"#b\"/></return>",
-                                       record("a", "01") + "<multiRef id=\"b\"><code>02</code></multiRef>");
-    decoder.feed(answer.constData(), answer.size());
-    const Variant::Array array = decoder.finish().value.array();
-    QCOMPARE(array.size(), std::size_t(3));
-    QVERIFY(array[0] == array[1]);
-    QVERIFY(array[0] != array[2]);
-    QCOMPARE(factory->nodes.size(), std::size_t(2));
-}
-
 void TestReaders::factoryDecidesWhatIsMade()
 {
     const QByteArray answer = arrayOf(item("01", "A") + item("02", "B") + item("03", "C"), "ns1:QueryResult[3]");
@@ -536,6 +521,18 @@ void TestReaders::factoryDecidesWhatIsMade()
 
     // No factory at all: nothing can be made.
     QCOMPARE(decode(answer, Rpc, {}, 0, setupWith(nullptr)), QString());
+
+    // One record by two references is one object, made once.
+    factory = std::make_shared<TestFactory>();
+    ResponseDecoder decoder(setupWith(factory), expectation(Rpc), {}, Where);
+    const QByteArray shared = response("<return><item href=\"#a\"/><item href=\"#a\"/><item href=\"#b\"/></return>",
+                                       record("a", "01") + "<multiRef id=\"b\"><code>02</code></multiRef>");
+    decoder.feed(shared.constData(), shared.size());
+    const Variant::Array array = decoder.finish().value.array();
+    QCOMPARE(array.size(), std::size_t(3));
+    QVERIFY(array[0] == array[1]);
+    QVERIFY(array[0] != array[2]);
+    QCOMPARE(factory->nodes.size(), std::size_t(2));
 
     // The factory's own error reaches the caller unchanged.
     factory->make = [](int) -> ObjectPtr { throw RaisedError(0x1234, QStringLiteral("fabrik"), QStringLiteral("DOM-fel")); };

@@ -137,7 +137,6 @@ class TestSoapClient : public QObject
 private slots:
     void exchanges_data();
     void exchanges();
-    void transportIsReusableAfterFailure();
     void wsdlDrivesTheCall_data();
     void wsdlDrivesTheCall();
     void mappingTypesInOrderWithNodesThatOutliveIt();
@@ -628,21 +627,6 @@ void TestSoapClient::exchanges()
     QVERIFY(sink.body.size() <= transport.limits().maxAnswerSize);
     QVERIFY(server.requests().size() <= 20); // a redirect loop ends
     QVERIFY(clock.elapsed() < 5000);
-}
-
-void TestSoapClient::transportIsReusableAfterFailure()
-{
-    TestHttpServer server;
-    server.setReply("/stall", CannedReply::stalling());
-    server.setReply("/ok", CannedReply::ok("<ok/>"));
-    HttpTransport transport(limitsOf(300));
-    RecordingSink first;
-    const RaisedError error = raisedBy([&] { transport.exchange(get(server.url("/stall")), first); });
-    QCOMPARE(error.number(), ErrorNumber::Timeout);
-    QVERIFY2(error.description().contains(QLatin1String("300 millisekunder")), qPrintable(error.description()));
-    RecordingSink second;
-    transport.exchange(get(server.url("/ok")), second);
-    QCOMPARE(second.body, QByteArray("<ok/>"));
 }
 
 QTEST_MAIN(TestSoapClient)
