@@ -31,18 +31,16 @@ private:
     QMap<QString, QString> m_values;
 };
 
-class TestNode : public soap::DomNode
+struct TestNode : public soap::DomNode
 {
-public:
     QString nodeName() const override { return QStringLiteral("type"); }
     QString nodeValue() const override { return {}; }
     std::shared_ptr<soap::DomNamedNodeMap> attributes() const override { return nullptr; }
 };
 
 // Makes a TestRecord per call, or whatever a test tells it to, and remembers the nodes it got.
-class TestFactory : public soap::IGCTMObjectFactory
+struct TestFactory : public soap::IGCTMObjectFactory
 {
-public:
     soap::ObjectPtr IGCTMObjectFactory_CreateObject(const std::shared_ptr<soap::DomNode> &node) override
     {
         nodes.push_back(node);

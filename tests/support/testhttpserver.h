@@ -68,9 +68,6 @@ public:
     TestHttpServer();
     ~TestHttpServer();
 
-    TestHttpServer(const TestHttpServer &) = delete;
-    TestHttpServer &operator=(const TestHttpServer &) = delete;
-
     quint16 port() const { return m_port; }
     // http://127.0.0.1:<port><path>
     QUrl url(const QByteArray &path) const;
