@@ -88,9 +88,9 @@ DecodeSetup setupWith(std::shared_ptr<IGCTMObjectFactory> factory)
 // "code,name,yesNum|code,name,yesNum", members that are not set shown empty; a fault as its code
 // and string.
 QString decode(const QByteArray &answer, Style style = Rpc, const QByteArray &charset = {}, qsizetype piece = 0,
-               const DecodeSetup &setup = setupWith(std::make_shared<TestFactory>()))
+               const DecodeSetup &setup = setupWith(std::make_shared<TestFactory>()), Deadline deadline = Deadline::never())
 {
-    ResponseDecoder decoder(setup, expectation(style), charset, Where);
+    ResponseDecoder decoder(setup, expectation(style), charset, Where, deadline);
     const qsizetype step = piece > 0 ? piece : std::max<qsizetype>(answer.size(), 1);
     DecodedAnswer decoded;
     try {
@@ -523,6 +523,9 @@ void TestReaders::factoryDecidesWhatIsMade()
     QVERIFY(array[0] != array[2]);
     QCOMPARE(factory->nodes.size(), std::size_t(2));
 
+    // Past the deadline even an answer of a few events is refused, at the latest when it ends.
+    QVERIFY(decode(answer, Rpc, {}, 0, setupWith(factory), Deadline::after(std::chrono::milliseconds(0)))
+                .startsWith(QStringLiteral("!%1 ").arg(ErrorNumber::Timeout)));
     // The factory's own error reaches the caller unchanged.
     factory->make = [](int) -> ObjectPtr { throw RaisedError(0x1234, QStringLiteral("fabrik"), QStringLiteral("DOM-fel")); };
     QCOMPARE(decode(answer, Rpc, {}, 0, setupWith(factory)), QStringLiteral("!4660 fabrik: DOM-fel"));
