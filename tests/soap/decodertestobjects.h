@@ -20,40 +20,31 @@ public:
 
     bool setMember(QStringView name, QStringView value) override
     {
-        if (!memberNames().contains(name))
-            return false;
-        m_values[name.toString()] = value.toString();
-        return true;
+        return memberNames().contains(name) && (m_values[name.toString()] = value.toString(), true);
     }
     std::optional<QString> member(QStringView name) const override
     {
-        if (!memberNames().contains(name))
-            return std::nullopt;
-        return m_values.value(name.toString());
+        return memberNames().contains(name) ? std::optional(m_values.value(name.toString())) : std::nullopt;
     }
 
 private:
     QMap<QString, QString> m_values;
 };
 
-class TestNode : public soap::DomNode
+struct TestNode : public soap::DomNode
 {
-public:
     QString nodeName() const override { return QStringLiteral("type"); }
     QString nodeValue() const override { return {}; }
     std::shared_ptr<soap::DomNamedNodeMap> attributes() const override { return nullptr; }
 };
 
 // Makes a TestRecord per call, or whatever a test tells it to, and remembers the nodes it got.
-class TestFactory : public soap::IGCTMObjectFactory
+struct TestFactory : public soap::IGCTMObjectFactory
 {
-public:
     soap::ObjectPtr IGCTMObjectFactory_CreateObject(const std::shared_ptr<soap::DomNode> &node) override
     {
         nodes.push_back(node);
-        if (make)
-            return make(int(nodes.size()) - 1);
-        return std::make_shared<TestRecord>();
+        return make ? make(int(nodes.size()) - 1) : std::make_shared<TestRecord>();
     }
 
     std::function<soap::ObjectPtr(int call)> make;

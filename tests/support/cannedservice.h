@@ -1,41 +1,48 @@
 #pragma once
 
-#include "cannedreply.h"
+#include "resultrow.h"
+#include "servicesettings.h"
+#include "testhttpserver.h"
 
 #include <QByteArray>
-#include <QList>
-#include <QMap>
 #include <QString>
-#include <QUrl>
 
-namespace testsupport {
+#include <vector>
 
-class TestHttpServer;
-
-// Canned documents of an ElectionResults-like service, for a TestHttpServer to serve: a WSDL in
-// either binding style, answers with QueryResult records, and SOAP Faults.
+// A results service whose answers a test sets: the real WSDL at the real service's paths, then
+// whatever answer, fault or failure the endpoint should give next. Counts what it was asked.
 class CannedService
 {
 public:
-    enum class Style { RpcEncoded, DocumentLiteral };
-    using Record = QMap<QString, QString>; // member name -> text
+    CannedService();
 
-    static constexpr const char *WsdlPath = "/emu2003/webservices/ElectionResults/ElectionResults.wsdl";
-    static constexpr const char *EndpointPath = "/emu2003/webservices/ElectionResults";
+    ServiceSettings settings() const;
+    QUrl wsdlUrl() const;
+    QUrl endpointUrl() const;
 
-    // The service's WSDL with the given endpoint; the names and namespaces are the program's.
-    static QByteArray wsdl(const QUrl &endpoint, Style style = Style::RpcEncoded);
-    // An answer to `operation` holding the records in order.
-    static QByteArray answer(const QString &operation, const QList<Record> &records,
-                             Style style = Style::RpcEncoded);
-    static QByteArray fault11(const QString &code, const QString &text);
-    // A record with every member set to "<member>-<tag>", resultType "county".
-    static Record record(const QString &tag);
+    // One record as the service would send it; the figures are filler.
+    static ResultRow row(const QString &name, const QString &resultType = QStringLiteral("county"),
+                         const QString &code = QStringLiteral("01"));
+    // The service's WSDL, rewritten to document/literal: each answer element is the array itself.
+    static QByteArray documentLiteralWsdl(const QUrl &endpoint);
 
-    // Serves the WSDL at WsdlPath (endpoint: this server's EndpointPath) and `reply` at the
-    // endpoint; returns the WSDL URL.
-    static QUrl install(TestHttpServer &server, const CannedReply &reply,
-                        Style style = Style::RpcEncoded);
+    void answer(const QString &operation, const std::vector<ResultRow> &rows);
+    void fault(const QString &faultString);
+    void reply(const testsupport::CannedReply &reply);
+    void wsdlReply(const testsupport::CannedReply &reply);
+
+    // Service calls and WSDL fetches received since the last clearRequests().
+    int calls() const { return requestsTo(endpointPath()); }
+    int wsdlFetches() const { return requestsTo(wsdlPath()); }
+    QList<testsupport::RecordedRequest> requests() const { return m_server.requests(); }
+    // The text between <county ...> and </county> of each call that had one.
+    QStringList countyArguments() const;
+    void clearRequests();
+
+private:
+    static QByteArray wsdlPath();
+    static QByteArray endpointPath();
+    int requestsTo(const QByteArray &path) const;
+
+    testsupport::TestHttpServer m_server;
 };
-
-} // namespace testsupport
