@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QTest>
 
 #include <memory>
 #include <vector>
@@ -23,6 +24,12 @@ public:
         service.clearRequests();
     }
 
+    // On the screen, for what needs a real view: tool tips, scrolling, real ticks.
+    bool shown() const
+    {
+        form->show();
+        return QTest::qWaitForWindowExposed(form.get());
+    }
     void choose(const QString &text) const { parts.regionList()->setCurrentText(text); }
     void visa() const { parts.child<QPushButton>("Command1")->click(); }
     void setTicked(bool ticked) const { parts.child<QCheckBox>("Check1")->setChecked(ticked); }

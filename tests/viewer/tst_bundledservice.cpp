@@ -32,21 +32,6 @@ private:
 private slots:
     void initTestCase() { ApplicationSetup::apply(*qApp); }
 
-    // Nothing at the address: the box, never the window, and the program ends with status 1.
-    void failedStart()
-    {
-        ServiceSettings dead;
-        dead.wsdlUrl = WindowParts::deadAddress();
-        Startup startup(dead);
-        int status = 0;
-        const QStringList boxes = WindowParts::closingBoxes([&] { status = startup.exec(); });
-        QCOMPARE(status, 1);
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes.first().startsWith("Kestrova 2003 Viewer|Kunde inte ansluta"));
-        QVERIFY(boxes.first().endsWith("|3|0|1024")); // critical, plain text, OK alone
-        QVERIFY(!startup.window().testAttribute(Qt::WA_WState_Created));
-    }
-
     // The window is shown loaded, the focus on the list, until it is closed. A county is shown
     // as sent, with its `generated` as the service writes it; the 61st tick refreshes whatever
     // the list shows by then, later in the night.

@@ -53,10 +53,8 @@ public:
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                seen << QStringList{box->windowTitle(), box->text(), QString::number(box->icon()),
-                                    QString::number(box->textFormat()),
-                                    QString::number(box->standardButtons())}
-                            .join('|');
+                seen << QStringLiteral("%1|%2|%3|%4|%5").arg(box->windowTitle(), box->text()).arg(
+                    box->icon()).arg(box->textFormat()).arg(box->standardButtons().toInt());
                 box->done(QMessageBox::Ok);
             }
         });
