@@ -24,11 +24,11 @@ public:
         service.clearRequests();
     }
 
-    // On the screen, for what needs a real view: tool tips, scrolling, real ticks.
+    // On the screen and active, for what needs a real view: keys, tool tips, scrolling, ticks.
     bool shown() const
     {
         form->show();
-        return QTest::qWaitForWindowExposed(form.get());
+        return QTest::qWaitForWindowActive(form.get());
     }
     void choose(const QString &text) const { parts.regionList()->setCurrentText(text); }
     void visa() const { parts.child<QPushButton>("Command1")->click(); }

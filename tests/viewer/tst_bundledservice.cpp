@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -18,14 +17,15 @@ class tst_BundledService : public QObject
     Q_OBJECT
 
 private:
-    static QStringList namesOf(const soap::Variant &answer, const QString &type = QString())
+    static const struct_QueryResult &record(const soap::Variant &answer, std::size_t i = 0)
+    {
+        return dynamic_cast<const struct_QueryResult &>(*answer.array().at(i));
+    }
+    static QStringList names(const soap::Variant &answer)
     {
         QStringList names;
-        for (const soap::ObjectPtr &element : answer.array()) {
-            const auto &record = dynamic_cast<const struct_QueryResult &>(*element);
-            if (type.isEmpty() || record.resultType() == type)
-                names << record.name();
-        }
+        for (std::size_t i = 0; i < answer.array().size(); ++i)
+            names << record(answer, i).name();
         return names;
     }
 
@@ -57,18 +57,14 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("Kestrova 2003 Viewer 1.0"));
         QCOMPARE(form.focusWidget(), parts.regionList());
         QVERIFY(parts.column().isEmpty());
-        clsws_ElectionResults client(settings);
-        const QStringList counties = namesOf(client.wsm_getCountryResultsValnatt(), "county");
-        QCOMPARE(counties.size(), 21);
-        QCOMPARE(parts.regionList()->count(), 23);
-        QCOMPARE(parts.regionList()->itemText(22), counties.last());
+        QCOMPARE(parts.regionList()->count(), 2 + 21);
 
+        clsws_ElectionResults client(settings);
         parts.regionList()->setCurrentText("Stockholms l\u00e4n");
         parts.child<QPushButton>("Command1")->click();
-        QCOMPARE(parts.column(), namesOf(client.wsm_getCountyResultsValnatt("01")));
-        QVERIFY(QRegularExpression("^Stockholms l\u00e4n \u00b7 \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$")
-                    .match(parts.freshness())
-                    .hasMatch());
+        const soap::Variant stockholm = client.wsm_getCountyResultsValnatt("01");
+        QCOMPARE(parts.column(), names(stockholm));
+        QCOMPARE(parts.freshness(), "Stockholms l\u00e4n \u00b7 " + record(stockholm).generated());
 
         service.setElapsed(25min);
         parts.child<QCheckBox>("Check1")->setChecked(true);
@@ -78,9 +74,8 @@ private slots:
         parts.tick();
         QCOMPARE(parts.status(), QStringLiteral("Uppdatering om 60 sekunder"));
         const soap::Variant uppsala = client.wsm_getCountyResultsValnatt("03");
-        QCOMPARE(parts.column(), namesOf(uppsala));
-        const auto &county = dynamic_cast<const struct_QueryResult &>(*uppsala.array()[0]);
-        QCOMPARE(parts.column(6).first(), county.readyDistricts());
+        QCOMPARE(parts.column(), names(uppsala));
+        QCOMPARE(parts.column(6).first(), record(uppsala).readyDistricts());
         QVERIFY(parts.freshness().startsWith("Uppsala l\u00e4n \u00b7 "));
     }
 };
