@@ -175,20 +175,6 @@ private slots:
         }
     }
 
-    void toolTipShownWhole()
-    {
-        LoadedWindow window(threeCounties());
-        QVERIFY(window.shown());
-        auto *box = window.parts.child<QCheckBox>("Check1");
-        const QPoint at = box->rect().center();
-        QHelpEvent hover(QEvent::ToolTip, at, box->mapToGlobal(at));
-        QApplication::sendEvent(box, &hover);
-        QLabel *tip = nullptr;
-        QTRY_VERIFY((tip = WindowParts::visibleToolTip()));
-        QCOMPARE(tip->text(), QStringLiteral("Uppdaterar vald region en g\u00e5ng i minuten"));
-        QVERIFY(tip->width() >= tip->sizeHint().width());
-    }
-
     void tabOrder()
     {
         LoadedWindow window(threeCounties());
@@ -471,52 +457,61 @@ private slots:
         QCOMPARE(table->verticalScrollBar()->value(), scrolled);
     }
 
-    // A cell too narrow for its text shows the whole text as a tool tip; others show none. What
-    // a screen reader reads of a cell is always whole.
-    void cutCellShowsWholeText()
+    // A cell too narrow for its text, and the check box, show their whole text as a tool tip;
+    // other cells none. What a screen reader reads of a cell is always whole.
+    void toolTips()
     {
         ResultRow big = county("V\u00e4stra G\u00f6talands l\u00e4n", "14");
         big.values[6] = "50000000000";
         LoadedWindow window({big});
         QVERIFY(window.shown());
         window.visa();
-        QTreeView *table = window.parts.table();
-        const auto tipAt = [&](int column) {
-            const QPoint at = table->visualRect(table->model()->index(0, column)).center();
-            QHelpEvent hover(QEvent::ToolTip, at, table->viewport()->mapToGlobal(at));
-            QApplication::sendEvent(table->viewport(), &hover);
+        const auto tipAt = [](QWidget *widget, QPoint at) {
+            QHelpEvent hover(QEvent::ToolTip, at, widget->mapToGlobal(at));
+            QApplication::sendEvent(widget, &hover);
             QLabel *tip = WindowParts::visibleToolTip();
-            return tip ? tip->text() : QString();
+            return tip && tip->width() >= tip->sizeHint().width() ? tip->text() : QString();
         };
-        QCOMPARE(tipAt(0), QStringLiteral("V\u00e4stra G\u00f6talands l\u00e4n"));
-        QCOMPARE(tipAt(1), QStringLiteral("40,0% (50000000000)"));
-        tipAt(4);
+        QTreeView *table = window.parts.table();
+        const auto cellTip = [&](int column) {
+            return tipAt(table->viewport(), table->visualRect(table->model()->index(0, column)).center());
+        };
+        QCOMPARE(cellTip(0), QStringLiteral("V\u00e4stra G\u00f6talands l\u00e4n"));
+        QCOMPARE(cellTip(1), QStringLiteral("40,0% (50000000000)"));
+        cellTip(4);
         QTRY_VERIFY(!WindowParts::visibleToolTip());
         QAccessibleTableInterface *cells = QAccessible::queryAccessibleInterface(table)->tableInterface();
         QCOMPARE(cells->cellAt(0, 1)->text(QAccessible::Name), QStringLiteral("40,0% (50000000000)"));
+        auto *box = window.parts.child<QCheckBox>("Check1");
+        QCOMPARE(tipAt(box, box->rect().center()), QStringLiteral("Uppdaterar vald region en g\u00e5ng i minuten"));
     }
 
-    // Grayed changes nothing; unticking stops the count and empties its text, keeping the
-    // counter for the next tick.
-    void grayAndUntick()
+    // The count runs from 60 down to "1 sekund", shows "Uppdaterar!" for a tick and refreshes on
+    // the 61st. Grayed changes nothing; unticking stops the count and empties its text, keeping
+    // the counter.
+    void countdown()
     {
         LoadedWindow window(threeCounties());
         auto *box = window.parts.child<QCheckBox>("Check1");
         box->setTristate(true);
         window.setTicked(true);
-        window.parts.tick(3);
+        QCOMPARE(window.parts.status(), countdownText(60));
+        window.parts.tick(59);
         box->setCheckState(Qt::PartiallyChecked);
-        QCOMPARE(window.parts.status(), countdownText(57));
+        QCOMPARE(window.parts.status(), QStringLiteral("Uppdatering om 1 sekund"));
         QVERIFY(window.parts.timer()->isActive());
         box->setCheckState(Qt::Unchecked);
         QCOMPARE(window.parts.status(), QString());
         QVERIFY(!window.parts.timer()->isActive());
         window.parts.tick();
-        QCOMPARE(window.parts.status(), countdownText(56));
+        QCOMPARE(window.parts.status(), QStringLiteral("Uppdaterar!"));
         QCOMPARE(window.service.calls(), 0);
+        window.parts.tick();
+        QCOMPARE(window.service.calls(), 1);
+        QCOMPARE(window.parts.status(), countdownText(60));
     }
 
-    // Real one-second ticks go on while the error box is up; the next fetch that works closes it.
+    // Real one-second ticks go on while the error box is up.
     void realTicks()
     {
         LoadedWindow window(threeCounties());

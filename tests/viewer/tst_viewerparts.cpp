@@ -1,4 +1,3 @@
-#include "countdown.h"
 #include "countydictionary.h"
 #include "errorbox.h"
 #include "errornumbers.h"
@@ -33,26 +32,6 @@ class tst_ViewerParts : public QObject
     Q_OBJECT
 
 private slots:
-    // 60 texts from 60 down to 1, "Uppdaterar!" for one tick, the refresh on the 61st.
-    void countdown()
-    {
-        Countdown count;
-        QCOMPARE(count.text(), QStringLiteral("Uppdaterar!"));
-        count.restart();
-        QStringList texts{count.text()};
-        int dueAt = 0;
-        for (int tick = 1; tick <= 61 && !dueAt; ++tick) {
-            dueAt = count.tick() ? tick : 0;
-            texts << count.text();
-        }
-        QCOMPARE(dueAt, 61);
-        QCOMPARE(texts.mid(58), (QStringList{"Uppdatering om 2 sekunder", "Uppdatering om 1 sekund",
-                                             "Uppdaterar!", "Uppdaterar!"}));
-        QCOMPARE(texts.first(), QStringLiteral("Uppdatering om 60 sekunder"));
-        count.restart();
-        QCOMPARE(count.value(), 60);
-    }
-
     // Every text as sent, the turnout count (member 14) never shown.
     void rowTexts()
     {
