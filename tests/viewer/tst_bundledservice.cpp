@@ -30,7 +30,26 @@ private:
     }
 
 private slots:
-    void initTestCase() { ApplicationSetup::apply(*qApp); }
+    void init() { ApplicationSetup::apply(*qApp); }
+
+    // Nothing at the address: the box, never the window, and the program ends with status 1. The
+    // title is in place before the first service call, its revision never shown.
+    void failedStart()
+    {
+        QCoreApplication::setApplicationVersion("2.10.7");
+        ServiceSettings dead;
+        dead.wsdlUrl = WindowParts::deadAddress();
+        Startup startup(dead);
+        QCOMPARE(startup.window().windowTitle(), QStringLiteral("Form1"));
+        int status = 0;
+        const QStringList boxes = WindowParts::closingBoxes([&] { status = startup.exec(); });
+        QCOMPARE(status, 1);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes.first().startsWith("Kestrova 2003 Viewer|Kunde inte ansluta"));
+        QVERIFY(boxes.first().endsWith("|3|0|1024")); // critical, plain text, OK alone
+        QVERIFY(!startup.window().testAttribute(Qt::WA_WState_Created));
+        QCOMPARE(startup.window().windowTitle(), QStringLiteral("Kestrova 2003 Viewer 2.10"));
+    }
 
     // The window is shown loaded, the focus on the list, until it is closed. A county is shown
     // as sent, with its `generated` as the service writes it; the 61st tick refreshes whatever

@@ -2,7 +2,6 @@
 #include "applicationsetup.h"
 #include "ksv_config.h"
 #include "loadedwindow.h"
-#include "raisederror.h"
 #include "twipscale.h"
 
 #include <QAccessible>
@@ -73,7 +72,8 @@ private slots:
     void init() { ApplicationSetup::apply(*qApp); }
 
     // Fixed and centred. The controls in a row along the top, left to right, each caption shown
-    // whole; the table below them and the status bar at the foot, both the window's width.
+    // whole; the table below them and the status bar at the foot, both the window's width; each
+    // column's header shown whole, left-aligned, at its width.
     void layout()
     {
         LoadedWindow window(threeCounties());
@@ -102,69 +102,26 @@ private slots:
                 QVERIFY2(widget->sizeHint().boundedTo(widget->size()) == widget->sizeHint(), name);
         }
         QVERIFY(right < window.form->width());
-        const QRect table = window.parts.table()->geometry();
+        const QRect grid = window.parts.table()->geometry();
         const QRect bar = window.parts.child<QWidget>("StatusBar1")->geometry();
-        QVERIFY(table.top() > bottom && table.left() == 0 && table.width() >= window.form->width());
+        QVERIFY(grid.top() > bottom && grid.left() == 0 && grid.width() >= window.form->width());
         QCOMPARE(bar, QRect(0, window.form->height() - bar.height(), window.form->width(), bar.height()));
-        QVERIFY(qAbs(table.bottom() + 1 - bar.top()) <= 2);
+        QVERIFY(qAbs(grid.bottom() + 1 - bar.top()) <= 2);
         // Denser screens: the same proportions, rounded to the nearest pixel.
         QCOMPARE(TwipScale(120).rect(0, 600, 10575, 6495), QRect(0, 50, 881, 541));
-    }
 
-    // What a screen reader is told the window and its parts are.
-    void accessibleRolesAndNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("role");
-        QTest::addColumn<QString>("accessibleName");
-        QTest::newRow("window") << "" << int(QAccessible::Window) << "Kestrova 2003 Viewer 1.0";
-        QTest::newRow("region list") << "CountyComboBox" << int(QAccessible::ComboBox) << "Hela landet";
-        QTest::newRow("table") << "ListView1" << int(QAccessible::Tree) << "Resultat";
-        QTest::newRow("status bar") << "StatusBar1" << int(QAccessible::StatusBar) << "";
-        QTest::newRow("countdown") << "CountdownText" << int(QAccessible::StaticText)
-                                   << "Nästa uppdatering";
-        QTest::newRow("new figures") << "NewFiguresNotice" << int(QAccessible::Notification) << "";
-    }
-
-    void accessibleRolesAndNames()
-    {
-        LoadedWindow window(threeCounties());
-        QVERIFY(window.shown());
-        QFETCH(QString, name);
-        QFETCH(int, role);
-        QFETCH(QString, accessibleName);
-        QObject *object = name.isEmpty() ? window.form.get() : window.form->findChild<QObject *>(name);
-        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(object);
-        QVERIFY(iface);
-        QCOMPARE(int(iface->role()), role);
-        QCOMPARE(iface->text(QAccessible::Name), accessibleName);
-        // On Linux a combo box is named by the entry it shows, and told what it is by its label.
-        if (role == QAccessible::ComboBox) {
-            const auto labels = iface->relations(QAccessible::Label);
-            QCOMPARE(labels.size(), 1);
-            QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("Region"));
-        }
-    }
-
-    // Each header shown whole, left-aligned, at its width.
-    void columns()
-    {
-        LoadedWindow window(threeCounties());
-        QVERIFY(window.shown());
         const QStringList headers = {"Omr\u00e5de", "JA", "NEJ", "BLANK", "Ogiltliga", "Deltagande",
                                      "Distrikt klara", "Distrikt antal"};
         const int widths[] = {96, 96, 96, 96, 67, 67, 80, 80};
-        QTreeView *table = window.parts.table();
-        QHeaderView *view = table->header();
+        QHeaderView *view = window.parts.table()->header();
         QCOMPARE(view->count(), headers.size());
         for (int column = 0; column < headers.size(); ++column) {
             QStyleOptionHeader option;
             option.initFrom(view);
             option.section = column;
-            option.text = table->model()->headerData(column, Qt::Horizontal).toString();
-            option.textAlignment = table->model()
-                                       ->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole)
-                                       .value<Qt::Alignment>();
+            option.text = view->model()->headerData(column, Qt::Horizontal).toString();
+            option.textAlignment =
+                view->model()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>();
             QCOMPARE(option.text, headers[column]);
             QCOMPARE(view->sectionSize(column), widths[column]);
             QVERIFY(option.textAlignment & Qt::AlignLeft);
@@ -173,6 +130,31 @@ private slots:
             QVERIFY2(needed.width() <= widths[column] && needed.height() <= view->height(),
                      qPrintable(headers[column]));
         }
+    }
+
+    // What a screen reader is told the window and its parts are. On Linux a combo box is named
+    // by the entry it shows, and told what it is by its label.
+    void accessibleRolesAndNames()
+    {
+        LoadedWindow window(threeCounties());
+        QVERIFY(window.shown());
+        const QList<std::tuple<const char *, QAccessible::Role, QString>> parts = {
+            {"", QAccessible::Window, "Kestrova 2003 Viewer 1.0"},
+            {"CountyComboBox", QAccessible::ComboBox, "Hela landet"},
+            {"ListView1", QAccessible::Tree, "Resultat"},
+            {"StatusBar1", QAccessible::StatusBar, ""},
+            {"CountdownText", QAccessible::StaticText, "N\u00e4sta uppdatering"},
+            {"NewFiguresNotice", QAccessible::Notification, ""}};
+        for (const auto &[name, role, accessibleName] : parts) {
+            QObject *object = *name ? window.form->findChild<QObject *>(name) : window.form.get();
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(object);
+            QVERIFY2(iface && iface->role() == role, name);
+            QCOMPARE(iface->text(QAccessible::Name), accessibleName);
+        }
+        const auto labels =
+            QAccessible::queryAccessibleInterface(window.parts.regionList())->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("Region"));
     }
 
     void tabOrder()
@@ -231,19 +213,6 @@ private slots:
                                              KSV_AUTHOR_CREDIT "|0|0|1024"); // no icon, plain text, OK
         QCOMPARE(boxes, aboutClicks ? QStringList{about} : QStringList());
         QCOMPARE(window.parts.child<QCheckBox>("Check1")->checkState(), Qt::Unchecked);
-    }
-
-    // The title is in place before the first service call: even a failed start shows it. The
-    // revision is never shown.
-    void title()
-    {
-        QCoreApplication::setApplicationVersion("2.10.7");
-        ServiceSettings dead;
-        dead.wsdlUrl = WindowParts::deadAddress();
-        Form1 form(dead);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Form1"));
-        QVERIFY_THROWS_EXCEPTION(soap::RaisedError, form.Form_Load());
-        QCOMPARE(form.windowTitle(), QStringLiteral("Kestrova 2003 Viewer 2.10"));
     }
 
     // Counties become entries, every element a row; each fetch of the whole country rebuilds
