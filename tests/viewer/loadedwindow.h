@@ -4,10 +4,6 @@
 #include "form1.h"
 #include "windowparts.h"
 
-#include <QCheckBox>
-#include <QPushButton>
-#include <QTest>
-
 #include <memory>
 #include <vector>
 
@@ -22,22 +18,6 @@ public:
         service.answer(QStringLiteral("getCountryResultsValnatt"), country);
         form->Form_Load();
         service.clearRequests();
-    }
-
-    // On the screen and active, for what needs a real view: keys, tool tips, scrolling, ticks.
-    bool shown() const
-    {
-        form->show();
-        return QTest::qWaitForWindowActive(form.get());
-    }
-    void choose(const QString &text) const { parts.regionList()->setCurrentText(text); }
-    void visa() const { parts.child<QPushButton>("Command1")->click(); }
-    void setTicked(bool ticked) const { parts.child<QCheckBox>("Check1")->setChecked(ticked); }
-    // Ticked, with its timer held: only the test's own ticks count.
-    void tickedByHand() const
-    {
-        setTicked(true);
-        parts.timer()->stop();
     }
 
     CannedService service;

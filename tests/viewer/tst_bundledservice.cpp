@@ -5,8 +5,6 @@
 #include "struct_QueryResult.h"
 #include "windowparts.h"
 
-#include <QCheckBox>
-#include <QPushButton>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -79,17 +77,16 @@ private slots:
         QCOMPARE(parts.regionList()->count(), 2 + 21);
 
         clsws_ElectionResults client(settings);
-        parts.regionList()->setCurrentText("Stockholms l\u00e4n");
-        parts.child<QPushButton>("Command1")->click();
+        parts.choose("Stockholms l\u00e4n");
+        parts.visa();
         const soap::Variant stockholm = client.wsm_getCountyResultsValnatt("01");
         QCOMPARE(parts.column(), names(stockholm));
         QCOMPARE(parts.freshness(), "Stockholms l\u00e4n \u00b7 " + record(stockholm).generated());
 
         service.setElapsed(25min);
-        parts.child<QCheckBox>("Check1")->setChecked(true);
-        parts.timer()->stop();
+        parts.tickedByHand();
         parts.tick(60);
-        parts.regionList()->setCurrentText("Uppsala l\u00e4n");
+        parts.choose("Uppsala l\u00e4n");
         parts.tick();
         QCOMPARE(parts.status(), QStringLiteral("Uppdatering om 60 sekunder"));
         const soap::Variant uppsala = client.wsm_getCountyResultsValnatt("03");

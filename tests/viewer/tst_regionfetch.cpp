@@ -45,14 +45,6 @@ QString countdownText(int seconds)
     return QStringLiteral("Uppdatering om %1 sekunder").arg(seconds);
 }
 
-QStringList entries(const QComboBox *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->itemText(i);
-    return texts;
-}
-
 } // namespace
 
 // The window loaded from a canned service, driven as a user would.
@@ -77,7 +69,7 @@ private slots:
     void layout()
     {
         LoadedWindow window(threeCounties());
-        QVERIFY(window.shown());
+        QVERIFY(window.parts.shown());
         QCOMPARE(window.form->size(), QSize(704, 488));
         QCOMPARE(window.form->minimumSize(), window.form->maximumSize());
         const Qt::WindowFlags flags = window.form->windowFlags();
@@ -137,7 +129,7 @@ private slots:
     void accessibleRolesAndNames()
     {
         LoadedWindow window(threeCounties());
-        QVERIFY(window.shown());
+        QVERIFY(window.parts.shown());
         const QList<std::tuple<const char *, QAccessible::Role, QString>> parts = {
             {"", QAccessible::Window, "Kestrova 2003 Viewer 1.0"},
             {"CountyComboBox", QAccessible::ComboBox, "Hela landet"},
@@ -160,7 +152,7 @@ private slots:
     void tabOrder()
     {
         LoadedWindow window(threeCounties());
-        QVERIFY(window.shown());
+        QVERIFY(window.parts.shown());
         const QStringList order = {"CountyComboBox", "ListView1", "Command1", "Check1",
                                    "Command2", "CountyComboBox"};
         QCOMPARE(QApplication::focusWidget()->objectName(), order.first());
@@ -194,7 +186,7 @@ private slots:
     void keys()
     {
         LoadedWindow window(threeCounties());
-        QVERIFY(window.shown());
+        QVERIFY(window.parts.shown());
         QFETCH(QString, focus);
         QFETCH(int, key);
         QFETCH(int, modifiers);
@@ -226,21 +218,21 @@ private slots:
         auto changed = threeCounties();
         changed.erase(changed.begin() + 2);
         window.service.answer(Country, changed);
-        window.visa();
+        window.parts.visa();
         QCOMPARE(window.parts.column(), (QStringList{"Riket", "Stockholms l\u00e4n", "Gotlands l\u00e4n"}));
         const QStringList list = {WholeCountry, Separator, "Stockholms l\u00e4n", "Gotlands l\u00e4n"};
-        QCOMPARE(entries(window.parts.regionList()), list);
+        QCOMPARE(window.parts.regions(), list);
         QCOMPARE(window.parts.freshness(), QStringLiteral("Hela landet \u00b7 2003-09-14T22:00:00"));
 
-        window.choose("Gotlands l\u00e4n");
+        window.parts.choose("Gotlands l\u00e4n");
         QCOMPARE(window.service.calls(), 1);
         window.service.answer(County, {county("Gotland", "0980", "municipality")});
-        window.visa();
-        window.visa();
+        window.parts.visa();
+        window.parts.visa();
         QCOMPARE(window.service.countyArguments(), (QStringList{"09", "09"}));
         QCOMPARE(window.service.wsdlFetches(), 3);
         QCOMPARE(window.parts.column(), QStringList{"Gotland"});
-        QCOMPARE(entries(window.parts.regionList()), list);
+        QCOMPARE(window.parts.regions(), list);
         QCOMPARE(window.parts.regionList()->currentText(), QStringLiteral("Gotlands l\u00e4n"));
         QCOMPARE(window.parts.freshness(), QStringLiteral("Gotlands l\u00e4n \u00b7 2003-09-14T22:00:00"));
     }
@@ -258,13 +250,13 @@ private slots:
         QFETCH(int, count);
         LoadedWindow window(counties(count));
         QCOMPARE(window.parts.regionList()->count(), count + 2);
-        window.visa();
+        window.parts.visa();
         QCOMPARE(window.parts.column().size(), count);
         QCOMPARE(window.parts.freshness(), WholeCountry + (count ? QStringLiteral(" \u00b7 2003-09-14T22:00:00")
                                                                  : QStringLiteral(" \u00b7 tid ok\u00e4nd")));
         window.service.answer(County, {});
-        window.choose(QStringLiteral("L%1").arg(count));
-        window.visa();
+        window.parts.choose(QStringLiteral("L%1").arg(count));
+        window.parts.visa();
         QCOMPARE(window.service.countyArguments(), count ? QStringList{"33000"} : QStringList());
     }
 
@@ -294,14 +286,14 @@ private slots:
         QFETCH(QString, code);
         QFETCH(QString, outcome);
         LoadedWindow window({county("L\u00e4net", code)});
-        window.visa();
+        window.parts.visa();
         window.service.answer(County, {county("Kommunen", "1")});
         window.parts.regionList()->addItem("Inget l\u00e4n");
-        window.tickedByHand();
+        window.parts.tickedByHand();
         window.parts.tick(48);
-        window.choose(choice);
+        window.parts.choose(choice);
         window.service.clearRequests();
-        window.visa();
+        window.parts.visa();
         const bool fetched = outcome == "fetched";
         QCOMPARE(window.service.countyArguments(), fetched ? QStringList{code} : QStringList());
         QCOMPARE(window.parts.column(), QStringList{fetched ? "Kommunen" : "L\u00e4net"});
@@ -338,13 +330,13 @@ private slots:
         QFETCH(bool, fault);
         QFETCH(bool, byTimer);
         LoadedWindow window(threeCounties());
-        window.visa();
-        window.tickedByHand();
+        window.parts.visa();
+        window.parts.tickedByHand();
         window.parts.tick(35);
         if (!wholeCountry)
-            window.choose("Uppsala l\u00e4n");
+            window.parts.choose("Uppsala l\u00e4n");
         const QString shown = window.parts.regionList()->currentText();
-        const auto fetch = [&](int ticks) { byTimer ? window.parts.tick(ticks) : window.visa(); };
+        const auto fetch = [&](int ticks) { byTimer ? window.parts.tick(ticks) : window.parts.visa(); };
 
         // Markup in a fault string is shown as the characters it is made of.
         const QString faultString = QStringLiteral("<b>Tj\u00e4nsten</b> &amp; \u00e4r st\u00e4ngd");
@@ -363,7 +355,7 @@ private slots:
                                       + (wholeCountry ? "Country" : "County") + "ResultsValnatt");
         }
         QCOMPARE(window.parts.column().size(), 4);
-        QCOMPARE(entries(window.parts.regionList()).size(), 5);
+        QCOMPARE(window.parts.regions().size(), 5);
         QCOMPARE(window.parts.regionList()->currentText(), shown);
         QVERIFY(window.parts.freshness().startsWith(
             "Hela landet \u00b7 2003-09-14T22:00:00 \u00b7 Senaste h\u00e4mtningen misslyckades "));
@@ -403,8 +395,8 @@ private slots:
         QFETCH(int, scrolled);
         std::vector<ResultRow> rows = counties(60);
         LoadedWindow window(rows);
-        QVERIFY(window.shown());
-        window.visa();
+        QVERIFY(window.parts.shown());
+        window.parts.visa();
         QTreeView *table = window.parts.table();
         table->setCurrentIndex(table->model()->index(30, 0));
         table->verticalScrollBar()->setValue(20);
@@ -418,8 +410,8 @@ private slots:
         // One answer serves either call: the county's for another region.
         window.service.answer(refresh == "another region" ? County : Country, rows);
         if (refresh == "another region")
-            window.choose("L5");
-        window.visa();
+            window.parts.choose("L5");
+        window.parts.visa();
 
         const QModelIndexList chosen = table->selectionModel()->selectedRows();
         QCOMPARE(chosen.isEmpty() ? QString() : chosen.first().data().toString(), selected);
@@ -433,8 +425,8 @@ private slots:
         ResultRow big = county("V\u00e4stra G\u00f6talands l\u00e4n", "14");
         big.values[6] = "50000000000";
         LoadedWindow window({big});
-        QVERIFY(window.shown());
-        window.visa();
+        QVERIFY(window.parts.shown());
+        window.parts.visa();
         const auto tipAt = [](QWidget *widget, QPoint at) {
             QHelpEvent hover(QEvent::ToolTip, at, widget->mapToGlobal(at));
             QApplication::sendEvent(widget, &hover);
@@ -463,7 +455,7 @@ private slots:
         LoadedWindow window(threeCounties());
         auto *box = window.parts.child<QCheckBox>("Check1");
         box->setTristate(true);
-        window.setTicked(true);
+        window.parts.setTicked(true);
         QCOMPARE(window.parts.status(), countdownText(60));
         window.parts.tick(59);
         box->setCheckState(Qt::PartiallyChecked);
@@ -484,11 +476,11 @@ private slots:
     void realTicks()
     {
         LoadedWindow window(threeCounties());
-        QVERIFY(window.shown());
+        QVERIFY(window.parts.shown());
         window.service.fault("nere");
-        window.visa();
+        window.parts.visa();
         QVERIFY(window.parts.errorBox()->isVisible());
-        window.setTicked(true);
+        window.parts.setTicked(true);
         QTRY_COMPARE_WITH_TIMEOUT(window.parts.status(), countdownText(58), 3000);
     }
 
@@ -496,10 +488,10 @@ private slots:
     void whatScreenReadersAreTold()
     {
         LoadedWindow window(threeCounties());
-        QVERIFY(window.shown());
-        window.visa();
+        QVERIFY(window.parts.shown());
+        window.parts.visa();
         AccessibilityEvents events;
-        window.tickedByHand();
+        window.parts.tickedByHand();
         window.parts.tick(60);
         int descriptions = 0;
         for (const AccessibilityEvents::Event &event : events.take()) {
@@ -521,11 +513,11 @@ private slots:
         auto later = threeCounties();
         later[0].values[4] = "7";
         window.service.answer(Country, later);
-        window.visa();
+        window.parts.visa();
         QCOMPARE(announcements(), QStringList{"Nya resultat f\u00f6r Hela landet"});
-        window.choose("Gotlands l\u00e4n");
+        window.parts.choose("Gotlands l\u00e4n");
         window.service.answer(County, {});
-        window.visa();
+        window.parts.visa();
         QCOMPARE(announcements(), QStringList{"Nya resultat f\u00f6r Gotlands l\u00e4n"});
     }
 };
