@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The program end to end under Xvfb, against the bundled service replaying a short night: takes
-# docs/window.png (the window as it starts) and docs/screenshot.png (a county shown with "&Visa",
-# the automatic update ticked, after a service outage that a refresh ran into: the window has
-# recovered by itself, with no key pressed). The program only knows its built-in address, so the
-# service takes that port, both times. CTest gives it an output folder of its own.
+# The program end to end under Xvfb, against the bundled service replaying a short night on the
+# program's built-in port: takes docs/window.png (the window as it starts) and docs/screenshot.png
+# (a county shown with "&Visa", the automatic update ticked, after an outage that a refresh ran
+# into: the window has recovered by itself). CTest gives it an output folder of its own.
 #   tests/viewer/screenshots.sh [build-dir [output-dir]]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
