@@ -4,9 +4,6 @@
 #include "form1.h"
 #include "windowparts.h"
 
-#include <QCheckBox>
-#include <QPushButton>
-
 #include <memory>
 #include <vector>
 
@@ -21,16 +18,6 @@ public:
         service.answer(QStringLiteral("getCountryResultsValnatt"), country);
         form->Form_Load();
         service.clearRequests();
-    }
-
-    void choose(const QString &text) const { parts.regionList()->setCurrentText(text); }
-    void visa() const { parts.child<QPushButton>("Command1")->click(); }
-    void setTicked(bool ticked) const { parts.child<QCheckBox>("Check1")->setChecked(ticked); }
-    // Ticked, with its timer held: only the test's own ticks count.
-    void tickedByHand() const
-    {
-        setTicked(true);
-        parts.timer()->stop();
     }
 
     CannedService service;

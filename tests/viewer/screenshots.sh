@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The program end to end under Xvfb, against the bundled service replaying a short night: takes
-# docs/window.png (the window as it starts) and docs/screenshot.png (a county shown with "&Visa",
-# the automatic update ticked, after a service outage that a refresh ran into: the window has
-# recovered by itself, with no key pressed). Needs xvfb, xdotool and imagemagick; the program
-# only knows its built-in address, so the service takes that port, both times.
-# CTest runs it with an output folder of its own, so that the documentation is left alone.
+# The program end to end under Xvfb, against the bundled service replaying a short night on the
+# program's built-in port: takes docs/window.png (the window as it starts) and docs/screenshot.png
+# (a county shown with "&Visa", the automatic update ticked, after an outage that a refresh ran
+# into: the window has recovered by itself). CTest gives it an output folder of its own.
 #   tests/viewer/screenshots.sh [build-dir [output-dir]]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -16,13 +14,14 @@ trap 'rm -rf "$out"' EXIT
 
 cat >"$out/drive.sh" <<DRIVE
 set -euo pipefail
-service() { # the service on the program's port, for a night of 4 minutes; waits until it listens
+service() { # a night of 4 minutes; waits until it listens
     "$build/server/ksv-results-service" --port "$port" --night-minutes 4 --quiet "\$@" >"$out/service.log" 2>&1 &
     service=\$!
     for _ in \$(seq 50); do grep -q WSDL "$out/service.log" && return; sleep 0.1; done
     echo "the service did not start" >&2; exit 2
 }
 box() { xdotool search --onlyvisible --name '^Kestrova 2003 Viewer\$' >/dev/null 2>&1; }
+shot() { sleep 0.5; import -window "\$window" "$out/\$1.png"; }
 service= viewer=
 trap 'kill \$service \$viewer 2>/dev/null || true' EXIT
 service
@@ -31,27 +30,21 @@ for _ in \$(seq 100); do
     window=\$(xdotool search --name "Kestrova 2003 Viewer 1" 2>/dev/null | head -1) && [ -n "\$window" ] && break
     sleep 0.1
 done
-sleep 0.5
-shot() { import -window "\$window" "\$1"; }
-shot "$out/window.png"
-xdotool windowfocus --sync "\$window"
-xdotool key Down Down Down          # past the separator to the second county
-xdotool key alt+v
+shot window
+xdotool windowfocus --sync "\$window" key Down Down Down alt+v   # the second county, past the separator
 sleep 1
-xdotool key Tab Tab Tab space       # to "Automatisk uppdatering" and tick it: 61 ticks to a refresh
-sleep 2
-shot "$out/before.png"
+xdotool key Tab Tab Tab space       # tick "Automatisk uppdatering": 61 ticks to a refresh
+sleep 1.5
+shot before
 sleep 48
 kill \$service; wait \$service || true
 for _ in \$(seq 300); do box && break; sleep 0.1; done      # the refresh runs into the outage
 box || { echo "no error box after the failed refresh" >&2; exit 2; }
-sleep 0.5
-shot "$out/failed.png"
+shot failed
 service --at 200                    # back, later in the night
 for _ in \$(seq 900); do box || break; sleep 0.1; done      # 61 ticks after the failed refresh
 box && { echo "the error box is still open after the service came back" >&2; exit 2; }
-sleep 0.5
-shot "$out/after.png"
+shot after
 DRIVE
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$out/drive.sh"
 

@@ -5,9 +5,6 @@
 #include "struct_QueryResult.h"
 #include "windowparts.h"
 
-#include <QCheckBox>
-#include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -18,26 +15,30 @@ class tst_BundledService : public QObject
     Q_OBJECT
 
 private:
-    static QStringList namesOf(const soap::Variant &answer, const QString &type = QString())
+    static const struct_QueryResult &record(const soap::Variant &answer, std::size_t i = 0)
+    {
+        return dynamic_cast<const struct_QueryResult &>(*answer.array().at(i));
+    }
+    static QStringList names(const soap::Variant &answer)
     {
         QStringList names;
-        for (const soap::ObjectPtr &element : answer.array()) {
-            const auto &record = dynamic_cast<const struct_QueryResult &>(*element);
-            if (type.isEmpty() || record.resultType() == type)
-                names << record.name();
-        }
+        for (std::size_t i = 0; i < answer.array().size(); ++i)
+            names << record(answer, i).name();
         return names;
     }
 
 private slots:
-    void initTestCase() { ApplicationSetup::apply(*qApp); }
+    void init() { ApplicationSetup::apply(*qApp); }
 
-    // Nothing at the address: the box, never the window, and the program ends with status 1.
+    // Nothing at the address: the box, never the window, and the program ends with status 1. The
+    // title is in place before the first service call, its revision never shown.
     void failedStart()
     {
+        QCoreApplication::setApplicationVersion("2.10.7");
         ServiceSettings dead;
         dead.wsdlUrl = WindowParts::deadAddress();
         Startup startup(dead);
+        QCOMPARE(startup.window().windowTitle(), QStringLiteral("Form1"));
         int status = 0;
         const QStringList boxes = WindowParts::closingBoxes([&] { status = startup.exec(); });
         QCOMPARE(status, 1);
@@ -45,6 +46,7 @@ private slots:
         QVERIFY(boxes.first().startsWith("Kestrova 2003 Viewer|Kunde inte ansluta"));
         QVERIFY(boxes.first().endsWith("|3|0|1024")); // critical, plain text, OK alone
         QVERIFY(!startup.window().testAttribute(Qt::WA_WState_Created));
+        QCOMPARE(startup.window().windowTitle(), QStringLiteral("Kestrova 2003 Viewer 2.10"));
     }
 
     // The window is shown loaded, the focus on the list, until it is closed. A county is shown
@@ -72,30 +74,24 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("Kestrova 2003 Viewer 1.0"));
         QCOMPARE(form.focusWidget(), parts.regionList());
         QVERIFY(parts.column().isEmpty());
-        clsws_ElectionResults client(settings);
-        const QStringList counties = namesOf(client.wsm_getCountryResultsValnatt(), "county");
-        QCOMPARE(counties.size(), 21);
-        QCOMPARE(parts.regionList()->count(), 23);
-        QCOMPARE(parts.regionList()->itemText(22), counties.last());
+        QCOMPARE(parts.regionList()->count(), 2 + 21);
 
-        parts.regionList()->setCurrentText("Stockholms l\u00e4n");
-        parts.child<QPushButton>("Command1")->click();
-        QCOMPARE(parts.column(), namesOf(client.wsm_getCountyResultsValnatt("01")));
-        QVERIFY(QRegularExpression("^Stockholms l\u00e4n \u00b7 \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$")
-                    .match(parts.freshness())
-                    .hasMatch());
+        clsws_ElectionResults client(settings);
+        parts.choose("Stockholms l\u00e4n");
+        parts.visa();
+        const soap::Variant stockholm = client.wsm_getCountyResultsValnatt("01");
+        QCOMPARE(parts.column(), names(stockholm));
+        QCOMPARE(parts.freshness(), "Stockholms l\u00e4n \u00b7 " + record(stockholm).generated());
 
         service.setElapsed(25min);
-        parts.child<QCheckBox>("Check1")->setChecked(true);
-        parts.timer()->stop();
+        parts.tickedByHand();
         parts.tick(60);
-        parts.regionList()->setCurrentText("Uppsala l\u00e4n");
+        parts.choose("Uppsala l\u00e4n");
         parts.tick();
         QCOMPARE(parts.status(), QStringLiteral("Uppdatering om 60 sekunder"));
         const soap::Variant uppsala = client.wsm_getCountyResultsValnatt("03");
-        QCOMPARE(parts.column(), namesOf(uppsala));
-        const auto &county = dynamic_cast<const struct_QueryResult &>(*uppsala.array()[0]);
-        QCOMPARE(parts.column(6).first(), county.readyDistricts());
+        QCOMPARE(parts.column(), names(uppsala));
+        QCOMPARE(parts.column(6).first(), record(uppsala).readyDistricts());
         QVERIFY(parts.freshness().startsWith("Uppsala l\u00e4n \u00b7 "));
     }
 };

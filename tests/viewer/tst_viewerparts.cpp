@@ -1,4 +1,3 @@
-#include "countdown.h"
 #include "countydictionary.h"
 #include "errorbox.h"
 #include "errornumbers.h"
@@ -33,72 +32,21 @@ class tst_ViewerParts : public QObject
     Q_OBJECT
 
 private slots:
-    // 60 texts from 60 down to 1, "Uppdaterar!" for one tick, the refresh on the 61st.
-    void countdown_data()
-    {
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("due");
-        QTest::newRow("restarted") << 0 << "Uppdatering om 60 sekunder" << false;
-        QTest::newRow("first tick") << 1 << "Uppdatering om 59 sekunder" << false;
-        QTest::newRow("two left") << 58 << "Uppdatering om 2 sekunder" << false;
-        QTest::newRow("one left, singular") << 59 << "Uppdatering om 1 sekund" << false;
-        QTest::newRow("run out, no refresh yet") << 60 << "Uppdaterar!" << false;
-        QTest::newRow("61st tick refreshes") << 61 << "Uppdaterar!" << true;
-    }
-
-    void countdown()
-    {
-        QFETCH(int, ticks);
-        QFETCH(QString, text);
-        QFETCH(bool, due);
-        Countdown count;
-        QCOMPARE(count.text(), QStringLiteral("Uppdaterar!"));
-        count.restart();
-        bool wasDue = false;
-        for (int i = 0; i < ticks; ++i) {
-            QVERIFY(!wasDue);
-            wasDue = count.tick();
-        }
-        QCOMPARE(wasDue, due);
-        QCOMPARE(count.text(), text);
-        count.restart();
-        QCOMPARE(count.value(), 60);
-    }
-
-    void rowTexts_data()
-    {
-        QTest::addColumn<QStringList>("members"); // the fifteen members in declaration order
-        QTest::addColumn<QStringList>("cells");
-
-        // The turnout count (member 14) is never shown.
-        QTest::newRow("decimal comma")
-            << QStringList{"2003-09-14 23:10", "county", "01", "Stockholms l\u00e4n", "712", "1010",
-                           "734", "52,1", "650", "46,1", "25", "1,8", "12", "987654", "80,3"}
-            << QStringList{"Stockholms l\u00e4n", "52,1% (734)", "46,1% (650)", "1,8% (25)", "12",
-                           "80,3%", "712", "1010"};
-        QTest::newRow("all empty")
-            << QStringList(15, QString())
-            << QStringList{"", "% ()", "% ()", "% ()", "", "%", "", ""};
-        QTest::newRow("leading zeros, spaces and markup stay as sent")
-            << QStringList{"", "", "", " <b>Gotland</b> ", "007", "0010", "0734", "052,10",
-                           " 650 ", "46 ,1", "1 234", " ", "&lt;2&gt;", "99", "080,30"}
-            << QStringList{" <b>Gotland</b> ", "052,10% (0734)", "46 ,1% ( 650 )", " % (1 234)",
-                           "&lt;2&gt;", "080,30%", "007", "0010"};
-    }
-
+    // Every text as sent, the turnout count (member 14) never shown.
     void rowTexts()
     {
-        QFETCH(QStringList, members);
-        QFETCH(QStringList, cells);
+        const QStringList members{"", "", "", " <b>Gotland</b> ", "007", "0010", "0734", "052,10",
+                                  " 650 ", "46 ,1", "1 234", " ", "&lt;2&gt;", "99", "080,30"};
         const ResultsTableModel::Row texts =
             RowTexts::of(dynamic_cast<const struct_QueryResult &>(*record(members)));
-        QCOMPARE(QStringList(texts.begin(), texts.end()), cells);
+        QCOMPARE(QStringList(texts.begin(), texts.end()),
+                 (QStringList{" <b>Gotland</b> ", "052,10% (0734)", "46 ,1% ( 650 )", " % (1 234)",
+                              "&lt;2&gt;", "080,30%", "007", "0010"}));
     }
 
-    // An answer is refused whole: no array, or at its first element that is not a record,
-    // named by its place.
-    void answerRefused()
+    // Refused whole at its first element that is not a record, named by its place. Only type
+    // exactly "county" names a county, letter case and blanks counting; a name's first code counts.
+    void answer()
     {
         QVERIFY_THROWS_EXCEPTION(soap::RaisedError, RegionAnswer(soap::Variant(QString("x")), "x"));
         try {
@@ -109,89 +57,43 @@ private slots:
             QCOMPARE(error.source(), QStringLiteral("LoadCountyResults"));
             QVERIFY(error.description().contains(QLatin1String("2")));
         }
-    }
-
-    // Only type exactly "county" names a county, letter case and blanks counting; a name's
-    // first code counts; `generated` is the first record's.
-    void answerCounties()
-    {
         const RegionAnswer answer(
-            soap::Variant({record({"2003-09-14T21:05:33", "country", "00", "Riket"}),
+            soap::Variant({county("Riket", "00", "country"),
                            county("Dubbla", "03"), county("dubbla", "04"), county("Dubbla", "05"),
                            county("Dubbla ", "06"), county("X", "07", "County"),
                            county("Y", "08", "county ")}),
             "LoadCountryResults");
-        QCOMPARE(answer.size(), std::size_t(7));
-        QCOMPARE(answer.generated(), QStringLiteral("2003-09-14T21:05:33"));
         const std::unique_ptr<CountyDictionary> codes = answer.counties();
         QCOMPARE(codes->keys(), (QStringList{"Dubbla", "dubbla", "Dubbla "}));
         QCOMPARE(codes->item("Dubbla"), QStringLiteral("03"));
-        QCOMPARE(codes->item("Dubbla "), QStringLiteral("06"));
         // Looking up a name that is not there never adds it.
         QCOMPARE(codes->item("Inget"), QString());
         QVERIFY(!codes->contains("Inget"));
-        QCOMPARE(RegionAnswer(soap::Variant(soap::Variant::Array()), "x").generated(), QString());
     }
 
-    void freshness_data()
-    {
-        QTest::addColumn<QStringList>("steps"); // "shown:region|generated" or "failed:HH:mm:ss"
-        QTest::addColumn<QString>("text");
-        QTest::newRow("nothing yet") << QStringList() << "";
-        QTest::newRow("shown") << QStringList{"shown:V\u00e4stmanlands l\u00e4n|2003-09-14T23:58:02"}
-                               << "V\u00e4stmanlands l\u00e4n \u00b7 2003-09-14T23:58:02";
-        QTest::newRow("then failed")
-            << QStringList{"shown:Gotlands l\u00e4n|2003-09-14T23:58:02", "failed:23:59:10"}
-            << "Gotlands l\u00e4n \u00b7 2003-09-14T23:58:02 \u00b7 Senaste h\u00e4mtningen misslyckades 23:59:10";
-        QTest::newRow("failed twice, the last counts")
-            << QStringList{"shown:Riket|t1", "failed:23:59:10", "failed:00:00:11"}
-            << "Riket \u00b7 t1 \u00b7 Senaste h\u00e4mtningen misslyckades 00:00:11";
-        QTest::newRow("a success clears the failure")
-            << QStringList{"failed:23:59:10", "shown:Hela landet|t2"} << "Hela landet \u00b7 t2";
-        QTest::newRow("failed before anything was shown")
-            << QStringList{"failed:07:05:09"} << "Senaste h\u00e4mtningen misslyckades 07:05:09";
-        QTest::newRow("no time in the answer") << QStringList{"shown:Riket|"}
-                                               << "Riket \u00b7 tid ok\u00e4nd";
-        QTest::newRow("line breaks shown as spaces, the rest as sent")
-            << QStringList{"shown:A\nB|2003-09-14\r\n<b>23:58</b>\u2028"}
-            << "A B \u00b7 2003-09-14  <b>23:58</b> ";
-    }
-
+    // A line break or other control character the service sent is shown as a space, the rest
+    // as sent; a failure before anything was shown stands alone.
     void freshness()
     {
-        QFETCH(QStringList, steps);
-        QFETCH(QString, text);
         Freshness fresh;
-        for (const QString &step : steps) {
-            const QString value = step.section(':', 1);
-            if (step.startsWith("shown:"))
-                fresh.shown(value.section('|', 0, 0), value.section('|', 1));
-            else
-                fresh.failed(QTime::fromString(value, "HH:mm:ss"));
-        }
-        QCOMPARE(fresh.text(), text);
+        fresh.failed(QTime(7, 5, 9));
+        QCOMPARE(fresh.text(), QStringLiteral("Senaste h\u00e4mtningen misslyckades 07:05:09"));
+        fresh.shown("A\nB", "2003-09-14\r\n<b>23:58</b>\u2028");
+        QCOMPARE(fresh.text(), QStringLiteral("A B \u00b7 2003-09-14  <b>23:58</b> "));
     }
 
     // The sentence first, then number and source on lines of their own; a "%2" in the
     // service's text is left as it is; a text too long for a box is cut, and says so.
-    void errorText_data()
-    {
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("sentence") << "Tj\u00e4nsten svarar inte (100%2 nere)."
-                                  << "Tj\u00e4nsten svarar inte (100%2 nere).";
-        QTest::newRow("long") << QString(5000, 'x') << QString(1000, 'x') + "\u2026";
-        QTest::newRow("many lines") << QString("rad\n").repeated(40)
-                                    << QString("rad\n").repeated(15).chopped(1) + "\u2026";
-    }
-
     void errorText()
     {
-        QFETCH(QString, description);
-        QFETCH(QString, shown);
-        const soap::RaisedError error(soap::ErrorNumber::CannotConnect, "SoapClient", description);
-        QCOMPARE(ErrorBox::text(error),
-                 shown + "\n\nFel -2147217407 (0x80041001)\nK\u00e4lla: SoapClient");
+        const QList<std::pair<QString, QString>> shownFor = {
+            {"Tj\u00e4nsten svarar inte (100%2 nere).", "Tj\u00e4nsten svarar inte (100%2 nere)."},
+            {QString(5000, 'x'), QString(1000, 'x') + "\u2026"},
+            {QString("rad\n").repeated(40), QString("rad\n").repeated(15).chopped(1) + "\u2026"}};
+        for (const auto &[description, shown] : shownFor) {
+            const soap::RaisedError error(soap::ErrorNumber::CannotConnect, "SoapClient", description);
+            QCOMPARE(ErrorBox::text(error), shown + "\n\nFel -2147217407 (0x80041001)\nK\u00e4lla: SoapClient");
+        }
     }
 };
 

@@ -2,18 +2,20 @@
 
 #include "form1.h"
 
-#include <QAbstractItemModel>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTcpServer>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 
 #include <functional>
 
-// The window's controls, reached as a user's tools would: by their names.
+// The window's controls, reached and driven as a user's tools would: by their names.
 class WindowParts
 {
 public:
@@ -29,20 +31,29 @@ public:
     QMessageBox *errorBox() const { return child<QMessageBox>("ErrorBox"); }
     QString status() const { return child<QLabel>("CountdownText")->text(); }
     QString freshness() const { return child<QLabel>("FreshnessText")->text(); }
+    QStringList column(int column = 0) const { return texts(*table()->model(), column); }
+    QStringList regions() const { return texts(*regionList()->model(), 0); }
 
-    // The timer's own signal, so a test need not wait a second per tick.
+    void choose(const QString &text) const { regionList()->setCurrentText(text); }
+    void visa() const { child<QPushButton>("Command1")->click(); }
+    void setTicked(bool ticked) const { child<QCheckBox>("Check1")->setChecked(ticked); }
+    // Ticked, with its timer held: only the test's own ticks count, sent as the timer's own
+    // signal so that a test need not wait a second per tick.
+    void tickedByHand() const
+    {
+        setTicked(true);
+        timer()->stop();
+    }
     void tick(int times = 1) const
     {
         for (int i = 0; i < times; ++i)
             QMetaObject::invokeMethod(timer(), "timeout");
     }
-    QStringList column(int column = 0) const
+    // On the screen and active, for what needs a real view: keys, tool tips, scrolling, ticks.
+    bool shown() const
     {
-        QStringList texts;
-        const QAbstractItemModel *model = table()->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            texts << model->index(row, column).data().toString();
-        return texts;
+        m_form.show();
+        return QTest::qWaitForWindowActive(&m_form);
     }
 
     // Runs `action`, closing each modal message box that opens meanwhile; returns what each
@@ -53,10 +64,8 @@ public:
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                seen << QStringList{box->windowTitle(), box->text(), QString::number(box->icon()),
-                                    QString::number(box->textFormat()),
-                                    QString::number(box->standardButtons())}
-                            .join('|');
+                seen << QStringLiteral("%1|%2|%3|%4|%5").arg(box->windowTitle(), box->text()).arg(
+                    box->icon()).arg(box->textFormat()).arg(box->standardButtons().toInt());
                 box->done(QMessageBox::Ok);
             }
         });
@@ -83,5 +92,13 @@ public:
     }
 
 private:
+    static QStringList texts(const QAbstractItemModel &model, int column)
+    {
+        QStringList texts;
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.index(row, column).data().toString();
+        return texts;
+    }
+
     Form1 &m_form;
 };
