@@ -116,8 +116,8 @@ void TestProcess::servesLogsAndStops()
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, match.captured(1).toUShort());
     QVERIFY(socket.waitForConnected(5000));
-    QCOMPARE(HttpExchange::over(socket, SoapCall::post(SoapCall::of("getCountyResultsSlutsam", "99"))).status, 500);
-    QCOMPARE(HttpExchange::over(socket, "GET /nothing HTTP/1.1\r\nHost: x\r\n\r\n").status, 404);
+    QCOMPARE(HttpExchange::status(socket, SoapCall::post(SoapCall::of("getCountyResultsSlutsam", "99"))), 500);
+    QCOMPARE(HttpExchange::status(socket, "GET /nothing HTTP/1.1\r\nHost: x\r\n\r\n"), 404);
     QByteArray log;
     process.setReadChannel(QProcess::StandardError);
     while (log.count('\n') < 2 && process.waitForReadyRead(5000))
