@@ -1,13 +1,26 @@
 #pragma once
 
 #include <QByteArray>
-
-class QTcpSocket;
+#include <QTcpSocket>
 
 // One request and its whole answer over a blocking socket: the server must answer from a thread or
 // process of its own.
 struct HttpExchange
 {
     // The answer's status; 0 when no complete answer came.
-    static int status(QTcpSocket &socket, const QByteArray &request);
+    static int status(QTcpSocket &socket, const QByteArray &request)
+    {
+        socket.write(request);
+        QByteArray buffer;
+        for (qsizetype end = -1, length = 0; end < 0 || buffer.size() < end + 4 + length;) {
+            if (!socket.waitForReadyRead(5000))
+                return 0;
+            buffer += socket.readAll();
+            if (end < 0 && (end = buffer.indexOf("\r\n\r\n")) >= 0) {
+                const qsizetype at = buffer.toLower().indexOf("\r\ncontent-length:");
+                length = at < 0 || at > end ? 0 : buffer.mid(at + 17).split('\r').first().trimmed().toLongLong();
+            }
+        }
+        return buffer.mid(9, 3).toInt();
+    }
 };
