@@ -58,7 +58,8 @@ SoapAnswer SoapAnswer::read(const QByteArray &envelope)
         answer.error = QStringLiteral("not a SOAP 1.1 envelope");
     if (!answer.error.isEmpty())
         return answer;
-    answer.encodingStyle = root.attributes.value(envNs + "encodingStyle") == u"http://schemas.xmlsoap.org/soap/encoding/";
+    answer.encodingStyle = root.attributes.value(envNs + "encodingStyle")
+            == u"http://schemas.xmlsoap.org/soap/encoding/";
     const Element &body = root.children.back();
     if (body.children.empty())
         return answer;

@@ -25,7 +25,8 @@ struct SoapCall
     {
         const QString argument = county.isNull() ? QString()
                 : QStringLiteral("<county xsi:type=\"xsd:string\">%1</county>").arg(county);
-        return envelope(QStringLiteral("<m:%1 xmlns:m=\"" KSV_SERVICE_NAMESPACE "\">%2</m:%1>").arg(operation, argument));
+        return envelope(
+                QStringLiteral("<m:%1 xmlns:m=\"" KSV_SERVICE_NAMESPACE "\">%2</m:%1>").arg(operation, argument));
     }
 
     // An HTTP/1.1 POST to the service's endpoint.
