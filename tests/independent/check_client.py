@@ -126,7 +126,12 @@ def main():
         return 1
     finally:
         service.send_signal(signal.SIGTERM)
-        service.wait(timeout=10)
+        try:
+            service.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            service.kill()
+            service.wait()
+            raise
 
 
 if __name__ == "__main__":
