@@ -97,7 +97,9 @@ void TestProcess::servesLogsAndStops()
     QFETCH(bool, ignoredAtStart);
     QProcess process;
     // The service keeps what it was started with; this test must not depend on how it was run.
-    process.setChildProcessModifier([signalNumber, ignoredAtStart] { ::signal(signalNumber, ignoredAtStart ? SIG_IGN : SIG_DFL); });
+    process.setChildProcessModifier([signalNumber, ignoredAtStart] {
+        ::signal(signalNumber, ignoredAtStart ? SIG_IGN : SIG_DFL);
+    });
     process.start(m_executable, {"--port", "0", "--threads", "2", "--night-start", "2003-09-14T20:00:00+02:00"});
     QVERIFY(process.waitForStarted(5000));
     QByteArray out;
@@ -115,11 +117,9 @@ void TestProcess::servesLogsAndStops()
     process.setReadChannel(QProcess::StandardError);
     while (log.count('\n') < 2 && process.waitForReadyRead(5000))
         log += process.readAllStandardError();
-    const QStringList lines = QString::fromUtf8(log).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 2);
-    QVERIFY2(QRegularExpression(" POST /emu2003/webservices/ElectionResults/soap getCountyResultsSlutsam 500 [0-9.]+ ms$")
-                     .match(lines[0]).hasMatch(), qPrintable(lines[0]));
-    QVERIFY2(QRegularExpression(" GET /nothing - 404 [0-9.]+ ms$").match(lines[1]).hasMatch(), qPrintable(lines[1]));
+    const QRegularExpression lines("^[^\n]* POST /emu2003/webservices/ElectionResults/soap getCountyResultsSlutsam "
+                                   "500 [0-9.]+ ms\n[^\n]* GET /nothing - 404 [0-9.]+ ms\n$");
+    QVERIFY2(lines.match(QString::fromUtf8(log)).hasMatch(), log.constData());
 
     ::kill(pid_t(process.processId()), signalNumber);
     if (ignoredAtStart) {
