@@ -1,9 +1,6 @@
 #!/usr/bin/python3
-"""check_client.py suds|zeep inline|multiref SERVICE-EXECUTABLE DATA-FILE
-
-Runs the results service on a free port and reads every operation through suds or zeep. Exits 0
-when every decoded record is as the data file says; prints what failed otherwise.
-"""
+"""check_client.py suds|zeep inline|multiref SERVICE-EXECUTABLE DATA-FILE: runs the results service
+on a free port and reads every operation through suds or zeep, against what the data file says."""
 import decimal
 import logging
 import os
@@ -19,11 +16,8 @@ SOAP_ENCODING = "http://schemas.xmlsoap.org/soap/encoding/"
 
 
 def share(part, whole):
-    if whole == 0:
-        return "0,0"
-    value = (decimal.Decimal(part) * 100 / decimal.Decimal(whole)).quantize(
-        decimal.Decimal("0.1"), rounding=decimal.ROUND_HALF_UP)
-    return str(value).replace(".", ",")
+    value = decimal.Decimal(part) * 100 / decimal.Decimal(whole) if whole else decimal.Decimal(0)
+    return str(value.quantize(decimal.Decimal("0.1"), rounding=decimal.ROUND_HALF_UP)).replace(".", ",")
 
 
 def read_data(path):
@@ -45,15 +39,9 @@ def total(rows):
 def check_final_record(record, kind, code, name, sums):
     districts, electorate, yes, no, blank, invalid = sums
     valid = yes + no + blank
-    expected = {
-        "resultType": kind, "code": code, "name": name,
-        "readyDistricts": str(districts), "allDistricts": str(districts),
-        "yesNum": str(yes), "yesPerc": share(yes, valid), "noNum": str(no),
-        "noPerc": share(no, valid), "blankNum": str(blank), "blankPerc": share(blank, valid),
-        "invalidNum": str(invalid), "turnoutNum": str(valid + invalid),
-        "turnoutPerc": share(valid + invalid, electorate),
-    }
-    wrong = {m: (record[m], v) for m, v in expected.items() if record[m] != v}
+    expected = [kind, code, name, districts, districts, yes, share(yes, valid), no, share(no, valid), blank,
+                share(blank, valid), invalid, valid + invalid, share(valid + invalid, electorate)]
+    wrong = {m: (record[m], str(v)) for m, v in zip(MEMBERS[1:], expected) if record[m] != str(v)}
     assert not wrong, "%s %s: (read, expected) %r" % (kind, code, wrong)
 
 
@@ -72,7 +60,6 @@ def suds_caller(wsdl_url):
 
 
 def zeep_caller(wsdl_url):
-    import zeep
     import zeep.exceptions
     from zeep.transports import Transport
 
@@ -95,7 +82,6 @@ def zeep_caller(wsdl_url):
 
 
 def run_checks(call, data):
-    # The whole country, final count.
     rows = call("getCountryResultsSlutsam")
     assert len(rows) == 1 + len(data), "country answer has %d rows" % len(rows)
     check_final_record(rows[0], "country", "00", "Riket", total([m for c in data for m in c[2]]))
@@ -110,7 +96,6 @@ def run_checks(call, data):
     for member in ("readyDistricts", "yesNum", "noNum", "blankNum", "invalidNum"):
         assert sum(int(r[member]) for r in rows[1:]) == int(rows[0][member]), "counties add up in " + member
 
-    # One county, both counts.
     counties = {c[0]: c[2] for c in data}
     for operation, code in (("getCountyResultsSlutsam", "14"), ("getCountyResultsValnatt", "01")):
         rows = call(operation, code)
@@ -131,9 +116,8 @@ def main():
     service = subprocess.Popen([executable, "--port", "0", "--quiet", "--style", style, "--at", "900"],
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
-        line = service.stdout.readline()
-        match = re.fullmatch(r"WSDL: (http://127\.0\.0\.1:\d+/\S+)\n", line)
-        assert match, "service did not start: %r %s" % (line, service.stderr.read())
+        match = re.fullmatch(r"WSDL: (http://127\.0\.0\.1:\d+/\S+)\n", service.stdout.readline())
+        assert match, "service did not start: %s" % service.stderr.read()
         run_checks((suds_caller if client == "suds" else zeep_caller)(match.group(1)), read_data(data))
         print("%s read every operation in %s style" % (client, style))
         return 0
@@ -147,6 +131,7 @@ def main():
         except subprocess.TimeoutExpired:
             service.kill()
             service.wait()
+            raise
 
 
 if __name__ == "__main__":

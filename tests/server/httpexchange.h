@@ -1,19 +1,26 @@
 #pragma once
 
 #include <QByteArray>
-#include <QMap>
+#include <QTcpSocket>
 
-class QTcpSocket;
-
-// One request and its answer over a blocking socket: the test thread waits meanwhile, so the
-// server must answer from a thread or process of its own.
+// One request and its whole answer over a blocking socket: the server must answer from a thread or
+// process of its own.
 struct HttpExchange
 {
-    int status = 0;    // 0: no complete answer came
-    QMap<QByteArray, QByteArray> headers;    // lower-case names
-    QByteArray body;
-
-    // `head`: the answer to a HEAD request, whose Content-Length has no body behind it.
-    static HttpExchange over(QTcpSocket &socket, const QByteArray &request, bool head = false);
-    static HttpExchange to(quint16 port, const QByteArray &request);
+    // The answer's status; 0 when no complete answer came.
+    static int status(QTcpSocket &socket, const QByteArray &request)
+    {
+        socket.write(request);
+        QByteArray buffer;
+        for (qsizetype end = -1, length = 0; end < 0 || buffer.size() < end + 4 + length;) {
+            if (!socket.waitForReadyRead(5000))
+                return 0;
+            buffer += socket.readAll();
+            if (end < 0 && (end = buffer.indexOf("\r\n\r\n")) >= 0) {
+                const qsizetype at = buffer.toLower().indexOf("\r\ncontent-length:");
+                length = at < 0 || at > end ? 0 : buffer.mid(at + 17).split('\r').first().trimmed().toLongLong();
+            }
+        }
+        return buffer.mid(9, 3).toInt();
+    }
 };

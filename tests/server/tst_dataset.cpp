@@ -37,33 +37,26 @@ QByteArray municipality(const QByteArray &fields)
 
 void TestDataSet::bundled()
 {
-    QStringList counties;
+    // Every county in order with its municipalities, each code and name once, plausible figures: a
+    // real turnout, a few hundred to a few thousand voters a district.
     QSet<QString> codes;
     QSet<QString> names;
+    QString previous;
     for (const County &c : m_bundled.counties()) {
-        counties << c.code + u' ' + c.name;
-        QVERIFY2(!c.municipalities.empty(), qPrintable(c.code));
-        QString previous;
+        QVERIFY2(!c.municipalities.empty() && c.code > previous, qPrintable(c.code));
         for (const Municipality &m : c.municipalities) {
             QVERIFY2(m.code.size() == 4 && m.code.startsWith(c.code) && m.code > previous, qPrintable(m.code));
             previous = m.code;
             codes.insert(m.code);
             names.insert(m.name);
-            // Plausible figures: a real turnout, a few hundred to a few thousand voters a district.
             const auto cast = m.yes + m.no + m.blank + m.invalid;
             QVERIFY2(cast <= m.electorate && cast * 10 > m.electorate * 6, qPrintable(m.code));
             QVERIFY2(m.electorate / m.districts > 300 && m.electorate / m.districts < 3000, qPrintable(m.code));
         }
     }
-    QCOMPARE(counties, QStringList({
-            "01 Stockholms län", "03 Uppsala län", "04 Södermanlands län", "05 Östergötlands län",
-            "06 Jönköpings län", "07 Kronobergs län", "08 Kalmar län", "09 Gotlands län", "10 Blekinge län",
-            "12 Skåne län", "13 Hallands län", "14 Västra Götalands län", "17 Värmlands län", "18 Örebro län",
-            "19 Västmanlands län", "20 Dalarnas län", "21 Gävleborgs län", "22 Västernorrlands län",
-            "23 Jämtlands län", "24 Västerbottens län", "25 Norrbottens län"}));
+    QCOMPARE(m_bundled.counties().size(), std::size_t(21));
     QCOMPARE(m_bundled.municipalityCount(), 290);
-    QCOMPARE(codes.size(), 290);
-    QCOMPARE(names.size(), 290);
+    QCOMPARE(codes.size() + names.size(), 2 * 290);
     QVERIFY2(m_bundled.districtCount() > 5500 && m_bundled.districtCount() < 6500,
              qPrintable(QString::number(m_bundled.districtCount())));
 }
@@ -152,10 +145,9 @@ void TestDataSet::readsFiles()
         QVERIFY2(expected.isEmpty(), "accepted");
         QCOMPARE(data.counties().size(), std::size_t(1));
         const Municipality &m = data.counties()[0].municipalities.at(0);
-        QCOMPARE(QStringList({m.name, QString::number(m.districts), QString::number(m.electorate),
-                              QString::number(m.yes), QString::number(m.no), QString::number(m.blank),
-                              QString::number(m.invalid)}),
-                 QStringList({"Upplands Väsby", "25", "32463", "11495", "14383", "460", "64"}));
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(m.name).arg(m.districts).arg(m.electorate).arg(m.yes)
+                         .arg(m.no).arg(m.blank).arg(m.invalid),
+                 QStringLiteral("Upplands Väsby 25 32463 11495 14383 460 64"));
     } catch (const DataSetError &e) {
         QVERIFY2(!expected.isEmpty() && e.message().startsWith(file + ": ") && e.message().contains(expected), qPrintable(e.message()));
     }

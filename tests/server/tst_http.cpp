@@ -15,16 +15,9 @@ namespace {
 const QByteArray wsdlPath = KSV_WSDL_PATH;
 const QByteArray endpoint = ResultsService::endpointPath().toUtf8();
 
-QByteArray countryCall(const QString &operation = QStringLiteral("getCountryResultsValnatt"))
+QByteArray countryCall(const char *operation = "getCountryResultsValnatt")
 {
     return SoapCall::post(SoapCall::of(operation));
-}
-
-ServiceOptions quiet()
-{
-    ServiceOptions options;
-    options.logRequests = false;
-    return options;
 }
 
 // The statuses of the complete answers at the start of `bytes`, as "200 404". An expected status
@@ -33,18 +26,15 @@ QByteArray statuses(const QByteArray &bytes, const QByteArray &expected)
 {
     const QByteArrayList tokens = expected.split(' ');
     QByteArrayList found;
-    for (qsizetype at = 0; at < bytes.size();) {
-        const qsizetype end = bytes.indexOf("\r\n\r\n", at);
-        if (end < 0)
-            break;
+    for (qsizetype at = 0, end; (end = bytes.indexOf("\r\n\r\n", at)) >= 0; at = end + 4) {
         const QByteArray head = bytes.mid(at, end - at).toLower();
         const bool headOnly = tokens.value(found.size()).endsWith('h');
         const qsizetype lengthAt = head.indexOf("\ncontent-length: ");
-        const qsizetype length = headOnly || lengthAt < 0 ? 0 : head.mid(lengthAt + 17).split('\r').first().toLongLong();
-        if (end + 4 + length > bytes.size())
+        if (!headOnly && lengthAt >= 0)
+            end += head.mid(lengthAt + 17).split('\r').first().toLongLong();
+        if (end + 4 > bytes.size())
             break;
         found << head.mid(9, 3) + (headOnly ? "h" : "");
-        at = end + 4 + length;
     }
     return found.join(' ');
 }
@@ -59,8 +49,8 @@ struct Outcome
 // Sends the pieces with a pause after each, then reads until the server closes or, for a
 // connection that should stay open, until the expected answers are in and nothing more comes for
 // a moment. A client that does not read keeps a small window, so the server's answers back up.
-Outcome exchange(quint16 port, const QByteArrayList &pieces, int gapMs, bool reads, const QByteArray &expected,
-                 bool closes)
+Outcome exchange(quint16 port, const QByteArrayList &pieces, int gapMs, const QByteArray &expected, bool closes,
+                 bool reads = true)
 {
     Outcome outcome;
     QTcpSocket socket;
@@ -72,25 +62,19 @@ Outcome exchange(quint16 port, const QByteArrayList &pieces, int gapMs, bool rea
     if (!socket.waitForConnected(5000))
         return outcome;
     auto pump = [&](int ms) {
-        if (reads) {
-            socket.waitForReadyRead(ms);
-            outcome.received += socket.readAll();
-        } else {
+        if (!reads)
             socket.waitForBytesWritten(ms);
-        }
+        else if (socket.waitForReadyRead(ms))
+            outcome.received += socket.readAll();
         return socket.state() == QAbstractSocket::UnconnectedState;
     };
+    QElapsedTimer timer;
     for (const QByteArray &piece : pieces) {
         socket.write(piece);
-        QElapsedTimer gap;
-        gap.start();
-        while (gap.elapsed() < gapMs && !pump(1)) {}
+        for (timer.start(); timer.elapsed() < gapMs && !pump(1);) {}
     }
-    QElapsedTimer timer;
-    timer.start();
     QElapsedTimer quiet;
-    quiet.start();
-    while (timer.elapsed() < 1500) {
+    for (timer.start(), quiet.start(); timer.elapsed() < 1500;) {
         const qint64 unsent = socket.bytesToWrite();
         const qsizetype before = outcome.received.size();
         if ((outcome.closed = pump(50))) {
@@ -124,7 +108,8 @@ private:
 
 void TestHttp::initTestCase()
 {
-    ServiceOptions options = quiet();
+    ServiceOptions options;
+    options.logRequests = false;
     options.frozenAt = 15min;
     options.http.headDeadline = 300ms;
     options.http.requestDeadline = 600ms;
@@ -234,7 +219,7 @@ void TestHttp::rawBytes()
     QFETCH(QByteArray, answers);
     QFETCH(bool, closes);
     QFETCH(QByteArrayList, contains);
-    const Outcome outcome = exchange(m_server->port(), pieces, gapMs, true, answers, closes);
+    const Outcome outcome = exchange(m_server->port(), pieces, gapMs, answers, closes);
     QCOMPARE(statuses(outcome.received, answers), answers);
     QCOMPARE(outcome.closed, closes);
     qsizetype at = 0;
@@ -252,7 +237,7 @@ void TestHttp::unreadAnswersStopTheReading()
     // 11 MB of pipelined calls, no answer read: once the answers back up the server reads no more,
     // and it closes when one cannot be written within the write deadline.
     const QByteArray calls = countryCall().repeated(33000);
-    const Outcome outcome = exchange(m_server->port(), {calls}, 0, false, {}, true);
+    const Outcome outcome = exchange(m_server->port(), {calls}, 0, {}, true, false);
     QVERIFY(outcome.closed);
     QVERIFY2(outcome.unsentAtClose > 0, "the server read every byte");
 }
@@ -262,7 +247,8 @@ void TestHttp::connectionCaps()
     // Past a cap a new connection is answered 503 at once; its place comes free when one closes,
     // by the client or, idle, by the server. A second server beside the first; it stops listening
     // when it goes.
-    ServiceOptions options = quiet();
+    ServiceOptions options;
+    options.logRequests = false;
     options.http.maxConnections = 3;
     options.http.maxConnectionsPerClient = 2;
     options.http.idleTimeout = 300ms;
@@ -283,13 +269,13 @@ void TestHttp::connectionCaps()
     QVERIFY(turnedAway(*open("127.0.0.1")));
     auto other = open("127.0.0.2");
     QVERIFY(other);
-    QCOMPARE(HttpExchange::over(*other, countryCall()).status, 200);
+    QCOMPARE(HttpExchange::status(*other, countryCall()), 200);
     QVERIFY(turnedAway(*open("127.0.0.2")));
     // Tried again, not with QTRY: it would try once more, and find the place its last try held.
     first.reset();
     bool admitted = false;
     for (int attempt = 0; attempt < 100 && !admitted; ++attempt, QTest::qWait(10))
-        admitted = HttpExchange::over(*open("127.0.0.1"), countryCall()).status == 200;
+        admitted = HttpExchange::status(*open("127.0.0.1"), countryCall()) == 200;
     QVERIFY(admitted);
     QVERIFY(other->waitForDisconnected(2000));
     server.reset();

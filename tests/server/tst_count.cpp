@@ -1,6 +1,7 @@
 #include "countstate.h"
 #include "dataset.h"
 #include "electionnight.h"
+#include "percenttext.h"
 
 #include <QTest>
 
@@ -24,7 +25,8 @@ bool notLess(const Tally &later, const Tally &earlier)
 
 } // namespace
 
-class TestElectionNight : public QObject
+// The night's count as it arrives, and the percentages it is shown with.
+class TestCount : public QObject
 {
     Q_OBJECT
 
@@ -32,12 +34,14 @@ private Q_SLOTS:
     void replay_data();
     void replay();
     void seeds();
+    void percentText_data();
+    void percentText();
 
 private:
     DataSet m_data = DataSet::bundled();
 };
 
-void TestElectionNight::replay_data()
+void TestCount::replay_data()
 {
     QTest::addColumn<quint64>("seed");
     QTest::addColumn<int>("minutes");
@@ -46,7 +50,7 @@ void TestElectionNight::replay_data()
     QTest::newRow("seed 0, long night") << quint64(0) << 600;
 }
 
-void TestElectionNight::replay()
+void TestCount::replay()
 {
     // Nothing at the start, regions that add up and never go back, every final count at the end.
     QFETCH(quint64, seed);
@@ -62,11 +66,9 @@ void TestElectionNight::replay()
     CountState previous(m_data, night, 0);
     QCOMPARE(previous.country().allDistricts, m_data.districtCount());
     QCOMPARE(previous.country().cast() + previous.country().electorate + previous.country().readyDistricts, 0);
-    int previousArrived = 0;
-    constexpr int steps = 40;
-    for (int step = 1; step <= steps; ++step) {
+    for (int step = 1, steps = 40; step <= steps; ++step) {
         const int arrived = night.arrivedBy(length * step / steps);
-        QVERIFY(arrived >= previousArrived);
+        QVERIFY(arrived >= previous.country().readyDistricts);
         const CountState current(m_data, night, arrived);
         Tally country;
         for (int c = 0; c < int(m_data.counties().size()); ++c) {
@@ -85,28 +87,24 @@ void TestElectionNight::replay()
         QVERIFY(figures(country) == figures(current.country()));
         QCOMPARE(current.country().readyDistricts, arrived);
         previous = current;
-        previousArrived = arrived;
     }
-
-    for (std::size_t c = 0; c < m_data.counties().size(); ++c) {
-        for (std::size_t m = 0; m < m_data.counties()[c].municipalities.size(); ++m) {
-            const Municipality &final = m_data.counties()[c].municipalities[m];
-            Tally expected{final.districts, final.districts, final.electorate, final.yes, final.no, final.blank,
-                           final.invalid};
-            QVERIFY2(figures(previous.municipality(int(c), int(m))) == figures(expected), qPrintable(final.code));
+    for (int c = 0; c < int(m_data.counties().size()); ++c) {
+        for (int m = 0; m < int(m_data.counties()[std::size_t(c)].municipalities.size()); ++m) {
+            const Municipality &f = m_data.counties()[std::size_t(c)].municipalities[std::size_t(m)];
+            const Tally expected{f.districts, f.districts, f.electorate, f.yes, f.no, f.blank, f.invalid};
+            QVERIFY2(figures(previous.municipality(c, m)) == figures(expected), qPrintable(f.code));
         }
     }
 }
 
-void TestElectionNight::seeds()
+void TestCount::seeds()
 {
     // The seed decides the order of arrival only: each municipality is split the same way.
     auto districts = [](const ElectionNight &night, bool withArrival) {
         QStringList list;
         for (const District &d : night.districts())
-            list << QStringLiteral("%1 %2 %3 %4 %5")
-                            .arg(d.county).arg(d.municipality).arg(d.votes.electorate).arg(d.votes.yes)
-                            .arg(withArrival ? d.arrivalMs : 0);
+            list << QStringLiteral("%1 %2 %3 %4 %5").arg(d.county).arg(d.municipality).arg(d.votes.electorate)
+                            .arg(d.votes.yes).arg(withArrival ? d.arrivalMs : 0);
         if (!withArrival)
             list.sort();
         return list;
@@ -121,5 +119,32 @@ void TestElectionNight::seeds()
     QVERIFY2(sameCounty < a.districtCount() / 2, qPrintable(QString::number(sameCounty)));
 }
 
-QTEST_MAIN(TestElectionNight)
-#include "tst_electionnight.moc"
+void TestCount::percentText_data()
+{
+    QTest::addColumn<qint64>("part");
+    QTest::addColumn<qint64>("whole");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("nothing counted") << qint64(0) << qint64(0) << "0,0";
+    QTest::newRow("all") << qint64(7) << qint64(7) << "100,0";
+    QTest::newRow("a third") << qint64(1) << qint64(3) << "33,3";
+    QTest::newRow("two thirds") << qint64(2) << qint64(3) << "66,7";
+    // Exact halves of a tenth go up; in binary floating point 0.5125 * 100 gives 51.24999...
+    QTest::newRow("exact half up") << qint64(41) << qint64(80) << "51,3";
+    QTest::newRow("exact half up, small") << qint64(1) << qint64(16) << "6,3";
+    QTest::newRow("0.05 percent") << qint64(1) << qint64(2000) << "0,1";
+    QTest::newRow("just under half") << qint64(10249) << qint64(20000) << "51,2";
+    QTest::newRow("carry into units") << qint64(9996) << qint64(10000) << "100,0";
+    QTest::newRow("carry 19.96") << qint64(1996) << qint64(10000) << "20,0";
+    QTest::newRow("large counts") << qint64(4999999999) << qint64(10000000000) << "50,0";
+}
+
+void TestCount::percentText()
+{
+    QFETCH(qint64, part);
+    QFETCH(qint64, whole);
+    QFETCH(QString, expected);
+    QCOMPARE(PercentText::of(part, whole), expected);
+}
+
+QTEST_MAIN(TestCount)
+#include "tst_count.moc"
