@@ -11,14 +11,12 @@
 BigAnswerBench::Result BigAnswerBench::run(const QString &program, int records,
                                            bench::WireStyle style, int runs)
 {
-    using testsupport::CannedReply;
-    using testsupport::CannedService;
-
     Result result;
     const QByteArray answer = bench::SampleAnswer::generate(records, style);
     result.answerBytes = answer.size();
-    testsupport::TestHttpServer server;
-    const QUrl wsdl = CannedService::install(server, CannedReply::ok(answer));
+    CannedService service;
+    service.reply(testsupport::CannedReply::ok(answer));
+    const QUrl wsdl = service.wsdlUrl();
 
     runs = std::max(runs, 1);
     std::vector<Result> samples;

@@ -54,15 +54,13 @@ double Comparison::median(std::vector<double> values)
 
 Comparison::Result Comparison::run(int records, bench::WireStyle style, int runs) const
 {
-    using testsupport::CannedReply;
-    using testsupport::CannedService;
-
     Result result;
     const QByteArray answer = bench::SampleAnswer::generate(records, style);
     result.answerBytes = answer.size();
-    testsupport::TestHttpServer server;
-    const QString wsdl = CannedService::install(server, CannedReply::ok(answer)).toString();
-    const QString endpoint = server.url(CannedService::EndpointPath).toString();
+    CannedService service;
+    service.reply(testsupport::CannedReply::ok(answer));
+    const QString wsdl = service.wsdlUrl().toString();
+    const QString endpoint = service.endpointUrl().toString();
     const QStringList ksvArguments{QStringLiteral("--child"), wsdl};
     const QStringList gsoapArguments{endpoint};
 

@@ -62,13 +62,10 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     if (parser.isSet(serve)) {
-        using testsupport::CannedReply;
-        using testsupport::CannedService;
-        testsupport::TestHttpServer server;
+        CannedService service;
         const auto style = parser.isSet(multiRef) ? bench::WireStyle::MultiRef : bench::WireStyle::Inline;
-        const QUrl wsdl = CannedService::install(
-            server, CannedReply::ok(bench::SampleAnswer::generate(parser.value(records).toInt(), style)));
-        print(QStringLiteral("WSDL: %1\nendpoint: %2").arg(wsdl.toString(), server.url(CannedService::EndpointPath).toString()));
+        service.reply(testsupport::CannedReply::ok(bench::SampleAnswer::generate(parser.value(records).toInt(), style)));
+        print(QStringLiteral("WSDL: %1\nendpoint: %2").arg(service.wsdlUrl().toString(), service.endpointUrl().toString()));
         while (std::getchar() != EOF) {
         }
         return 0;

@@ -79,7 +79,7 @@ int runOne(const QByteArray &name, int size)
 {
     QByteArray input;
     std::function<void()> run;
-    std::unique_ptr<testsupport::TestHttpServer> server;
+    std::unique_ptr<CannedService> service;
     std::unique_ptr<SoapClient> client;
     if (name == "prefixes") {
         input = prefixes(size);
@@ -96,8 +96,9 @@ int runOne(const QByteArray &name, int size)
     } else if (name == "deadline") {
         // The prefix answer served whole, under a 1 s deadline.
         input = prefixes(size);
-        server = std::make_unique<testsupport::TestHttpServer>();
-        const QUrl url = testsupport::CannedService::install(*server, testsupport::CannedReply::ok(input));
+        service = std::make_unique<CannedService>();
+        service->reply(testsupport::CannedReply::ok(input));
+        const QUrl url = service->wsdlUrl();
         TransportLimits limits;
         limits.timeout = std::chrono::seconds(1);
         client = std::make_unique<SoapClient>(limits);
