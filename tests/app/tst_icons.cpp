@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -69,8 +68,6 @@ class TestIcons : public QObject
 private Q_SLOTS:
     void icoImage_data();
     void icoImage();
-    void png_data();
-    void png();
     void appIconHasTheWindowSizes();
     void generatedFilesMatchTheDrawing();
 };
@@ -126,43 +123,19 @@ void TestIcons::icoImage()
 
     // Palette images have a 1-bit mask and at most 16 or 256 colours: allow for that, but not
     // for a lost shape or wrong colours.
-    qint64 error = 0;
+    // A render gone wrong tends to be empty: the emblem covers most of the square.
+    qint64 error = 0, opaque = 0;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const QRgb a = fromIco.pixel(x, y), b = drawing.pixel(x, y);
+            opaque += qAlpha(b) == 255;
             error += std::abs(qAlpha(a) - qAlpha(b)) + std::abs(qRed(a) - qRed(b))
                      + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
         }
     }
+    QVERIFY(opaque * 2 > size * size);
     const double meanError = double(error) / (4.0 * size * size);
     QVERIFY2(meanError < (bitCount == 32 ? 1.0 : 4.0), qPrintable(QString::number(meanError)));
-}
-
-void TestIcons::png_data()
-{
-    QTest::addColumn<int>("size");
-    for (const int size : {16, 32, 48, 64, 128, 256})
-        QTest::addRow("%dpx", size) << size;
-}
-
-// An emblem on a clear background: see-through corners, a solid middle, and more than one or
-// two flat colours (a render gone wrong tends to be empty or a single block).
-void TestIcons::png()
-{
-    QFETCH(int, size);
-    const QImage image = QImage(iconFile(pngName(size))).convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(image.size(), QSize(size, size));
-    QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-    QCOMPARE(qAlpha(image.pixel(size - 1, 0)), 0);
-    QCOMPARE(qAlpha(image.pixel(size / 2, size * 3 / 4)), 255);
-    QSet<QRgb> opaqueColours;
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            if (qAlpha(image.pixel(x, y)) == 255)
-                opaqueColours.insert(image.pixel(x, y));
-        }
-    }
-    QVERIFY(opaqueColours.size() >= 4);
 }
 
 void TestIcons::appIconHasTheWindowSizes()

@@ -159,10 +159,6 @@ private slots:
             QTest::keyClick(window.form->windowHandle(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), order[i]);
         }
-        for (int i = order.size() - 2; i >= 0; --i) {
-            QTest::keyClick(window.form->windowHandle(), Qt::Key_Backtab);
-            QCOMPARE(QApplication::focusWidget()->objectName(), order[i]);
-        }
     }
 
     void keys_data()
