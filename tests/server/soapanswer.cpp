@@ -83,8 +83,10 @@ SoapAnswer SoapAnswer::read(const QByteArray &envelope)
     for (const Element &reference : array.children) {
         const QString href = reference.attributes.value(QStringLiteral("href"));
         const Element *item = href.isEmpty() ? &reference : byId.value(href);
-        if (!item)
-            return SoapAnswer{QStringLiteral("dangling reference ") + href};
+        if (!item) {
+            answer.error = QStringLiteral("dangling reference ") + href;
+            return answer;
+        }
         answer.records.emplace_back();
         for (const Element &member : item->children) {
             answer.records.back().insert(member.name, member.text);
