@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
@@ -11,37 +12,6 @@
 #include <cstdlib>
 
 namespace {
-
-// One image of an .ico file as its directory lists it.
-struct IcoEntry
-{
-    int width = 0;
-    int height = 0;
-    int colourCount = 0;
-    int planes = 0;
-    int bitCount = 0;
-    quint32 bytes = 0;
-    quint32 offset = 0;
-};
-
-// The directory of an .ico file, in file order; empty if it is not one or is cut short.
-inline QList<IcoEntry> icoDirectory(const QByteArray &ico)
-{
-    QDataStream in(ico);
-    in.setByteOrder(QDataStream::LittleEndian);
-    quint16 reserved = 1, type = 0, count = 0;
-    in >> reserved >> type >> count;
-    QList<IcoEntry> entries;
-    for (int i = 0; reserved == 0 && type == 1 && i < count; ++i) {
-        quint8 width, height, colours, pad;
-        quint16 planes, bitCount;
-        quint32 bytes, offset;
-        in >> width >> height >> colours >> pad >> planes >> bitCount >> bytes >> offset;
-        // 0 in the directory means 256.
-        entries.append({width ? width : 256, height ? height : 256, colours, planes, bitCount, bytes, offset});
-    }
-    return in.status() == QDataStream::Ok ? entries : QList<IcoEntry>();
-}
 
 QString iconFile(const QString &name)
 {
@@ -61,7 +31,7 @@ QByteArray readAll(const QString &path)
 
 } // namespace
 
-class TestIcons : public QObject
+class TestIdentityFiles : public QObject
 {
     Q_OBJECT
 
@@ -70,10 +40,14 @@ private Q_SLOTS:
     void icoImage();
     void appIconHasTheWindowSizes();
     void generatedFilesMatchTheDrawing();
+    // The desktop entry and the metainfo, generated from their templates, as the validators that
+    // software centres and menus run see them. Their texts are the templates': not restated here.
+    void validates_data();
+    void validates();
 };
 
 // The nine images, in the order Windows lists them: large first, fewest colours first.
-void TestIcons::icoImage_data()
+void TestIdentityFiles::icoImage_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("size");
@@ -85,31 +59,37 @@ void TestIcons::icoImage_data()
     }
 }
 
-void TestIcons::icoImage()
+void TestIdentityFiles::icoImage()
 {
     QFETCH(int, index);
     QFETCH(int, size);
     QFETCH(int, bitCount);
     const QByteArray ico = readAll(iconFile(QStringLiteral("ksv2003.ico")));
-    const QList<IcoEntry> directory = icoDirectory(ico);
-    QCOMPARE(directory.size(), 9);
-    const IcoEntry &entry = directory.at(index);
-    QCOMPARE(QSize(entry.width, entry.height), QSize(size, size));
-    QCOMPARE(entry.bitCount, bitCount);
-    QCOMPARE(entry.planes, 1);
+    // The directory: reserved, type 1, nine entries; then the entry of this image.
+    QDataStream in(ico);
+    in.setByteOrder(QDataStream::LittleEndian);
+    quint16 reserved, type, count, planes, bits;
+    quint8 width, height, colours, pad;
+    quint32 bytes, offset;
+    in >> reserved >> type >> count;
+    in.skipRawData(16 * index);
+    in >> width >> height >> colours >> pad >> planes >> bits >> bytes >> offset;
+    QVERIFY(in.status() == QDataStream::Ok && reserved == 0 && type == 1 && count == 9);
+    QCOMPARE(QSize(width, height), QSize(size, size)); // 0 would mean 256
+    QCOMPARE(int(bits), bitCount);
+    QCOMPARE(int(planes), 1);
     // The directory counts palette colours only below 256.
-    QCOMPARE(entry.colourCount, bitCount == 4 ? 16 : 0);
-    QVERIFY(qint64(entry.offset) + entry.bytes <= ico.size());
+    QCOMPARE(int(colours), bitCount == 4 ? 16 : 0);
+    QVERIFY(qint64(offset) + bytes <= ico.size());
 
     // Palette images must be bitmaps for the Windows versions that show them; so are ours at
     // 32 bits: a BITMAPINFOHEADER of the image's depth, not a PNG.
-    QDataStream header(ico.mid(entry.offset, 16));
+    QDataStream header(ico.mid(offset, 16));
     header.setByteOrder(QDataStream::LittleEndian);
-    quint32 headerSize, width, height;
-    quint16 planes, bits;
-    header >> headerSize >> width >> height >> planes >> bits;
+    quint32 headerSize, bitmapWidth, bitmapHeight;
+    header >> headerSize >> bitmapWidth >> bitmapHeight >> planes >> bits;
     QCOMPARE(headerSize, 40u);
-    QCOMPARE(QSize(width, height), QSize(size, 2 * size)); // colour bitmap and AND mask
+    QCOMPARE(QSize(bitmapWidth, bitmapHeight), QSize(size, 2 * size)); // colour bitmap and AND mask
     QCOMPARE(int(bits), bitCount);
 
     QFile file(iconFile(QStringLiteral("ksv2003.ico")));
@@ -138,7 +118,7 @@ void TestIcons::icoImage()
     QVERIFY2(meanError < (bitCount == 32 ? 1.0 : 4.0), qPrintable(QString::number(meanError)));
 }
 
-void TestIcons::appIconHasTheWindowSizes()
+void TestIdentityFiles::appIconHasTheWindowSizes()
 {
     const QIcon icon = appIcon();
     for (const int size : {16, 32, 48, 256}) {
@@ -147,7 +127,7 @@ void TestIcons::appIconHasTheWindowSizes()
     }
 }
 
-void TestIcons::generatedFilesMatchTheDrawing()
+void TestIdentityFiles::generatedFilesMatchTheDrawing()
 {
 #ifndef KSV_TEST_CAN_MAKE_ICONS
     QSKIP("rsvg-convert, convert or icotool missing: cannot regenerate the icons");
@@ -168,5 +148,41 @@ void TestIcons::generatedFilesMatchTheDrawing()
     }
 }
 
-QTEST_MAIN(TestIcons)
-#include "tst_icons.moc"
+void TestIdentityFiles::validates_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("warningsFail");
+    const QString desktop = QStringLiteral(KSV_TEST_DESKTOP_FILE);
+    const QString metainfo = QStringLiteral(KSV_TEST_METAINFO_FILE);
+    // desktop-file-validate exits 0 on warnings too; they are worth fixing all the same.
+    QTest::newRow("desktop entry") << desktop << QStringLiteral(KSV_TEST_DESKTOP_FILE_VALIDATE)
+                                   << QStringList{desktop} << true;
+    QTest::newRow("metainfo") << metainfo << QStringLiteral(KSV_TEST_APPSTREAMCLI)
+                              << QStringList{QStringLiteral("validate"), QStringLiteral("--no-net"),
+                                             QStringLiteral("--explain"), metainfo}
+                              << false;
+}
+
+void TestIdentityFiles::validates()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, warningsFail);
+    // Menus and software centres find both by the application id.
+    QVERIFY(QFileInfo(file).fileName().startsWith(QStringLiteral(KSV_TEST_APP_ID ".")));
+    if (program.isEmpty())
+        QSKIP("validator not installed (desktop-file-utils, appstream)");
+    QProcess validator;
+    validator.setProcessChannelMode(QProcess::MergedChannels);
+    validator.start(program, arguments);
+    QVERIFY(validator.waitForFinished(60000) && validator.exitStatus() == QProcess::NormalExit);
+    const QString output = QString::fromUtf8(validator.readAll());
+    QVERIFY2(validator.exitCode() == 0 && (!warningsFail || output.trimmed().isEmpty()),
+             qPrintable(output));
+}
+
+QTEST_MAIN(TestIdentityFiles)
+#include "tst_identityfiles.moc"
