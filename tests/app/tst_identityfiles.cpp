@@ -101,9 +101,9 @@ void TestIdentityFiles::icoImage()
     QCOMPARE(fromIco.size(), QSize(size, size));
     QCOMPARE(drawing.size(), QSize(size, size));
 
-    // Palette images have a 1-bit mask and at most 16 or 256 colours: allow for that, but not
-    // for a lost shape or wrong colours.
-    // A render gone wrong tends to be empty: the emblem covers most of the square.
+    // Palette images have a 1-bit mask and at most 16 or 256 colours: allow for that, but not for
+    // a lost shape or wrong colours. A render gone wrong tends to be empty, so the emblem must
+    // cover most of the square.
     qint64 error = 0, opaque = 0;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
