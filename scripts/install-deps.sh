@@ -27,5 +27,7 @@ done
 echo "Installerar: ${missing[*]}" >&2
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-"${sudo[@]}" apt-get update -q
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Another install may be running (a package manager, a second build): wait for it rather than fail.
+lock=(-o DPkg::Lock::Timeout=600)
+"${sudo[@]}" apt-get "${lock[@]}" update -q
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${lock[@]}" install -y -q --no-install-recommends "${missing[@]}"
