@@ -24,9 +24,9 @@ QFont ApplicationSetup::defaultFont()
     // Each fits every caption of the layout; the first one installed is taken.
     const std::pair<QString, qreal> candidates[] = {
 #ifdef Q_OS_WIN
-        // The layout's own: its boxes were measured in MS Sans Serif 8 pt, which Windows still
-        // has (a bitmap font) and Wine draws as outlines. Windows' default, Segoe UI 9 pt, is too
-        // wide for the check box and the narrow headers.
+        // The layout's own: its boxes were measured in MS Sans Serif 8 pt, a bitmap font that
+        // Windows and Wine still have; its outline successor after it. Windows' default,
+        // Segoe UI 9 pt, is too wide for the check box's caption.
         {QStringLiteral("MS Sans Serif"), 8.0},
         {QStringLiteral("Microsoft Sans Serif"), 8.0},
 #endif
