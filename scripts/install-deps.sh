@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need; does nothing when all
-# are present. Usage: scripts/install-deps.sh [run|test|package|fuzz]
+# are present. Usage: scripts/install-deps.sh [run|test|package|fuzz|windows]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config
@@ -13,6 +13,11 @@ if [ "${1:-run}" = test ] || [ "${1:-run}" = package ]; then
 fi
 if [ "${1:-run}" = package ]; then # making, checking and installing the Debian packages
     packages+=(dpkg-dev file lintian systemd man-db)
+fi
+if [ "${1:-run}" = windows ]; then # cross-building for Windows, the installer, the check under Wine
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev dpkg-dev
+               debian-archive-keyring nsis zip wine wine64 fonts-wine icoutils
+               xvfb xauth xdotool imagemagick)
 fi
 if [ "${1:-run}" = fuzz ]; then
     packages+=(clang-14 libclang-rt-14-dev)

@@ -68,9 +68,10 @@ private:
 } // namespace
 
 Form1::Form1(ServiceSettings settings, QWidget *parent)
+    // Windows gives a fixed size window a sizing border unless told it is a thin-bordered one.
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint)
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_settings(std::move(settings))
     , m_errorBox(this)
 {
