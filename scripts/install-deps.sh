@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ pkg-config
 if [ "${1:-run}" = test ] || [ "${1:-run}" = package ]; then
     packages+=(xvfb xauth x11-apps python3 python3-suds python3-zeep binutils-mingw-w64-x86-64
                desktop-file-utils appstream librsvg2-bin imagemagick icoutils xdotool help2man
-               qt6-base-private-dev)
+               qt6-base-private-dev x11-utils python3-xlib)
 fi
 if [ "${1:-run}" = package ]; then # making, checking and installing the Debian packages
     packages+=(dpkg-dev file lintian systemd man-db)

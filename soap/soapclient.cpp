@@ -47,7 +47,7 @@ void SoapClient::initialise(const QString &wsdlUrl, const QString &mappingDocume
     MappingDocument mapping = MappingDocument::parse(mappingDocument, serviceName);
 
     // Fetching and reading the WSDL have one deadline together.
-    const Deadline deadline = Deadline::after(m_transport->limits().timeout);
+    const Deadline deadline = Deadline::after(m_transport->limits().timeout, m_transport->limits().endsBy);
     HttpRequest request;
     request.url = QUrl(wsdlUrl);
     // A WSDL is read whole; real ones are tens of kilobytes.
@@ -129,7 +129,7 @@ Variant SoapClient::invoke(const QString &operation, QString &argument)
 Variant SoapClient::call(const QString &operation, const std::vector<QString> &arguments)
 {
     // The request, the answer and its decoding have one deadline together.
-    const Deadline deadline = Deadline::after(m_transport->limits().timeout);
+    const Deadline deadline = Deadline::after(m_transport->limits().timeout, m_transport->limits().endsBy);
     m_faultCode.clear();
     m_faultString.clear();
     if (!m_description)
