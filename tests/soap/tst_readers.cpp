@@ -301,8 +301,6 @@ private slots:
     void decodes_data();
     void decodes();
     void factoryDecidesWhatIsMade();
-    void chunkedFraming_data();
-    void chunkedFraming();
     void staysFlat_data();
     void staysFlat();
 };
@@ -531,51 +529,6 @@ void TestReaders::factoryDecidesWhatIsMade()
     // The factory's own error reaches the caller unchanged.
     factory->make = [](int) -> ObjectPtr { throw RaisedError(0x1234, QStringLiteral("fabrik"), QStringLiteral("DOM-fel")); };
     QCOMPARE(decode(answer, Rpc, {}, 0, setupWith(factory)), QStringLiteral("!4660 fabrik: DOM-fel"));
-}
-
-void TestReaders::chunkedFraming_data()
-{
-    // The payload and how many bytes followed the last chunk, or "!" and the error: the same
-    // whether the bytes come whole or one at a time.
-    QTest::addColumn<QByteArray>("wire");
-    QTest::addColumn<QString>("expected");
-    const auto row = [](const char *name, const QByteArray &wire, const QString &expected) {
-        QTest::newRow(name) << wire << expected;
-    };
-    const QByteArray end = "0\r\n\r\n";
-    row("sizes in either case", "A\r\n0123456789\r\nb\r\nabcdefghijk\r\nF\r\n" + QByteArray(15, '.') + "\r\n" + end,
-        "0123456789abcdefghijk...............|0");
-    row("extensions, bare LF, trailer", "4;a=\"b\"\n<a/>\n2 ;x\t\r\n<b\r\n0\r\nX-T: 1\r\n\r\n", "<a/><b|0");
-    row("bytes after the last chunk", "4\r\n<a/>\r\n" + end + "HTTP/1.1 200", "<a/>|12");
-    row("fifteen digits", "000000000000004\r\n<a/>\r\n" + end, "<a/>|0");
-    row("sixteen digits", "0000000000000004\r\n<a/>\r\n" + end, "!för stor chunkstorlek");
-    row("longest size line", "4;" + QByteArray(4092, 'x') + "\r\n<a/>\r\n" + end, "<a/>|0");
-    row("size line too long", "4;" + QByteArray(4093, 'x') + "\r\n<a/>\r\n" + end, "!för lång chunkrad");
-    row("chunk longer than its size", "2\r\n<a/>\r\n" + end, "!chunken är längre än sin storlek");
-    row("no size", "\r\n<a/>", "!felaktig chunkstorlek");
-    row("cut in the trailer", "4\r\n<a/>\r\n0\r\nX-T: 1\r\n", "<a/>|unfinished");
-}
-
-void TestReaders::chunkedFraming()
-{
-    QFETCH(QByteArray, wire);
-    QFETCH(QString, expected);
-    for (const qsizetype piece : {wire.size(), qsizetype(1)}) {
-        ChunkedDecoder decoder;
-        QByteArray payload;
-        QString outcome;
-        for (qsizetype at = 0; at < wire.size() && outcome.isEmpty(); at += piece) {
-            QByteArray bytes = wire.mid(at, piece);
-            const qsizetype size = decoder.decode(bytes.data(), bytes.size());
-            if (size < 0)
-                outcome = QLatin1Char('!') + decoder.error();
-            payload += bytes.left(size);
-        }
-        if (outcome.isEmpty())
-            outcome = QString::fromLatin1(payload) + QLatin1Char('|')
-                + (decoder.finished() ? QString::number(decoder.surplus()) : QStringLiteral("unfinished"));
-        QCOMPARE(outcome, expected);
-    }
 }
 
 void TestReaders::staysFlat_data()
