@@ -1,0 +1,18 @@
+#include "serverresources.h"
+
+#include <algorithm>
+
+ServerResources::ServerResources(const HttpLimits &limits, bool logRequests, int logDescriptor)
+    : limits(limits),
+      logWriter(logDescriptor),
+      log(logRequests, logWriter),
+      budget(std::min(limits.maxRequestMemory, std::size_t(std::max(1, limits.maxConnections)) * mostPerConnection(limits))),
+      connectionSlots(limits.maxConnections, limits.maxConnectionsPerClient)
+{
+}
+
+std::size_t ServerResources::mostPerConnection(const HttpLimits &limits)
+{
+    // The head is held twice, in the read buffer and as parsed fields; the buffer at most doubles.
+    return limits.maxBodyBytes + 4 * limits.maxHeaderBytes;
+}
