@@ -173,8 +173,9 @@ void HttpServer::stopOnSignals(const std::vector<int> &stopping, std::function<v
                                                                                          int signal) {
         if (ec)
             return;
-        announce(signal);
+        // Accepting stops first: whoever reads the announcement may rely on it.
         impl->beginDrain();
+        announce(signal);
     });
 }
 

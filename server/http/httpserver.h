@@ -27,7 +27,7 @@ public:
     // Listens on the address (an IP literal) and port, 0 for any free one; returns the port.
     // Throws std::runtime_error with the system's reason.
     unsigned short listen(const std::string &address, unsigned short port);
-    // These signals drain the server; `announce` hears which, first.
+    // These signals drain the server; `announce` hears which, once it accepts no more.
     void stopOnSignals(const std::vector<int> &stopping, std::function<void(int)> announce);
     // A line of the log, written even when requests are not logged. Never waits for the stream.
     void logLine(std::string_view line);
