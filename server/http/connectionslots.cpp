@@ -33,14 +33,11 @@ std::variant<ConnectionSlots::Ticket, Refusal> ConnectionSlots::admit(const std:
     if (m_open >= m_total) {
         if (m_idle.empty())
             return Refusal::ServerFull;
-        const auto longestIdle = m_idle.begin();
-        forget(*longestIdle);
-        evicted = longestIdle->watcher;
-        move(longestIdle, Where::Evicted);
+        evicted = evictFirstIdle();
     }
     ++m_open;
     ++m_byClient[client];
-    const auto entry = m_busy.insert(m_busy.end(), Entry{client, {}, Where::Busy});
+    const auto entry = m_busy.insert(m_busy.end(), Entry{client, {}, Where::Busy, {}});
     lock.unlock();
     if (evicted)
         evicted(Notice::Evicted);
@@ -63,6 +60,22 @@ void ConnectionSlots::noticeAll(Notice notice)
         watcher(notice);
 }
 
+int ConnectionSlots::evictIdleOver(std::chrono::milliseconds pressed)
+{
+    std::vector<Watcher> evicted;
+    {
+        const auto cutoff = std::chrono::steady_clock::now() - pressed;
+        std::lock_guard lock(m_mutex);
+        while (nearlyFull() && !m_idle.empty() && m_idle.front().idleSince < cutoff)
+            evicted.push_back(evictFirstIdle());
+    }
+    for (const Watcher &watcher : evicted) {
+        if (watcher)
+            watcher(Notice::Evicted);
+    }
+    return int(evicted.size());
+}
+
 int ConnectionSlots::open() const
 {
     std::lock_guard lock(m_mutex);
@@ -79,7 +92,12 @@ std::chrono::milliseconds ConnectionSlots::idleTimeout(std::chrono::milliseconds
                                                         std::chrono::milliseconds pressed) const
 {
     std::lock_guard lock(m_mutex);
-    return std::int64_t(m_open) * 10 >= std::int64_t(m_total) * 9 ? std::min(relaxed, pressed) : relaxed;
+    return nearlyFull() ? std::min(relaxed, pressed) : relaxed;
+}
+
+bool ConnectionSlots::nearlyFull() const
+{
+    return std::int64_t(m_open) * 10 >= std::int64_t(m_total) * 9;
 }
 
 std::string ConnectionSlots::clientKey(const boost::asio::ip::address &address)
@@ -113,7 +131,16 @@ void ConnectionSlots::move(Entries::iterator entry, Where to)
     if (entry->where != to) {
         entries(to).splice(entries(to).end(), entries(entry->where), entry);
         entry->where = to;
+        entry->idleSince = std::chrono::steady_clock::now();
     }
+}
+
+ConnectionSlots::Watcher ConnectionSlots::evictFirstIdle()
+{
+    const auto longestIdle = m_idle.begin();
+    forget(*longestIdle);
+    move(longestIdle, Where::Evicted);
+    return longestIdle->watcher;
 }
 
 void ConnectionSlots::forget(const Entry &entry)

@@ -41,6 +41,7 @@ private:
         std::string client;
         Watcher watcher;
         Where where = Where::Busy;
+        std::chrono::steady_clock::time_point idleSince;
     };
     using Entries = std::list<Entry>;
 
@@ -71,6 +72,10 @@ public:
     std::variant<Ticket, Refusal> admit(const std::string &client);
     // Tells every open connection.
     void noticeAll(Notice notice);
+    // When 90 % of the places are taken, evicts the connections idle for longer than `pressed`,
+    // which they were kept for when they went idle: a burst of idle connections does not hold
+    // the places it took at a quieter time. Returns how many.
+    int evictIdleOver(std::chrono::milliseconds pressed);
 
     int open() const;
     // Client keys with connections open.
@@ -89,6 +94,9 @@ private:
     void move(Entries::iterator entry, Where to);
     // Frees the entry's place in the counts.
     void forget(const Entry &entry);
+    // Evicts the longest idle; returns its watcher.
+    Watcher evictFirstIdle();
+    bool nearlyFull() const;
 
     const int m_total;
     const int m_perClient;

@@ -28,8 +28,10 @@ struct HttpLimits
 
     int maxConnections = 10000;
     int maxConnectionsPerClient = 100;    // per client address (IPv6: per /64); 0: no such cap
-    // Read buffers, heads and bodies of all connections together; past it a request gets 503.
-    std::size_t maxRequestMemory = 128 * 1024 * 1024;
+    // About the most memory the process should take. What the process and maxConnections
+    // connections need of their own is set aside; the rest is the budget for requests being read
+    // (buffers, heads, bodies), past which a request gets 503.
+    std::size_t memoryTarget = 128 * 1024 * 1024;
 
     // On a stop: how long requests already begun are given to be answered.
     std::chrono::milliseconds drainLimit = std::chrono::seconds(10);

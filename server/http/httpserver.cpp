@@ -77,13 +77,15 @@ struct HttpServer::Impl
             context->stop();
     }
 
-    // After a burst the allocator keeps what it freed; hand it back once it is worth it.
+    // Once a second: idle connections past their shorter time when the server is nearly full;
+    // and, after a burst, what the allocator keeps of what was freed is handed back.
     void keepHouse()
     {
         housekeeping->expires_after(housekeepingPeriod);
         housekeeping->async_wait([this](boost::system::error_code ec) {
             if (ec)
                 return;
+            resources.connectionSlots.evictIdleOver(resources.limits.pressedIdleTimeout);
             const std::size_t peakBytes = resources.budget.takePeak();
             const int open = resources.connectionSlots.open();
             peakOpen = std::max(peakOpen, open);

@@ -6,9 +6,18 @@ ServerResources::ServerResources(const HttpLimits &limits, bool logRequests, int
     : limits(limits),
       logWriter(logDescriptor),
       log(logRequests, logWriter),
-      budget(std::min(limits.maxRequestMemory, std::size_t(std::max(1, limits.maxConnections)) * mostPerConnection(limits))),
+      budget(std::max(requestBudget(limits), mostPerConnection(limits))),
       connectionSlots(limits.maxConnections, limits.maxConnectionsPerClient)
 {
+}
+
+std::size_t ServerResources::requestBudget(const HttpLimits &limits)
+{
+    const std::size_t connections = std::size_t(std::max(1, limits.maxConnections));
+    const std::size_t setAside = processBytes + connections * connectionBytes;
+    if (limits.memoryTarget <= setAside)
+        return 0;
+    return std::min(limits.memoryTarget - setAside, connections * mostPerConnection(limits));
 }
 
 std::size_t ServerResources::mostPerConnection(const HttpLimits &limits)

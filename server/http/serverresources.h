@@ -14,13 +14,20 @@ struct ServerResources
 {
     ServerResources(const HttpLimits &limits, bool logRequests, int logDescriptor = STDERR_FILENO);
 
+    // Set aside of the memory target: the process's own (data, code, answers, log queue) and
+    // each connection's (session, socket, timers), measured with some room.
+    static constexpr std::size_t processBytes = 16 * 1024 * 1024;
+    static constexpr std::size_t connectionBytes = 4 * 1024;
+    // What the memory target leaves for requests being read, at most what every connection at its
+    // most would hold; 0 when the target does not cover the process and its connections.
+    static std::size_t requestBudget(const HttpLimits &limits);
     // The most one connection may hold of a request at once: a head, a body, a read buffer.
     static std::size_t mostPerConnection(const HttpLimits &limits);
 
     const HttpLimits limits;
     LogWriter logWriter;
     RequestLog log;
-    // maxRequestMemory, or less when even every connection at its most would hold less.
+    // requestBudget(), and never less than one request's most.
     MemoryBudget budget;
     ConnectionSlots connectionSlots;
     std::atomic<bool> draining{false};

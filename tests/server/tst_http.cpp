@@ -2,6 +2,7 @@
 #include "httpexchange.h"
 #include "ksv_config.h"
 #include "logwriter.h"
+#include "serverresources.h"
 #include "resultsserverthread.h"
 #include "resultsservice.h"
 #include "soapcall.h"
@@ -276,7 +277,8 @@ void TestHttp::connectionSlots_data()
 {
     // Steps: "+ADDRESS" admits a connection (y: a ticket, numbered from 0 in order; c: refused for
     // its client; s: refused, server full), "iN" and "bN" say ticket N is idle or busy, "-N"
-    // drops it. A ticket told it was evicted adds "eN". At the end: open connections, client
+    // drops it, "x" evicts what has been idle at all if nearly full. A ticket told it was evicted
+    // adds "eN". At the end: open connections, client
     // keys still counted, and whether idle ones get the shorter time.
     QTest::addColumn<int>("total");
     QTest::addColumn<int>("perClient");
@@ -295,6 +297,9 @@ void TestHttp::connectionSlots_data()
     QTest::newRow("busy again, not evicted") << 2 << 0 << "+192.0.2.1 +192.0.2.2 i0 b0 +192.0.2.3"
                                              << "y y s open=2 clients=2 pressed";
     QTest::newRow("client cap before eviction") << 1 << 1 << "+192.0.2.1 i0 +192.0.2.1" << "y c open=1 clients=1 pressed";
+    QTest::newRow("nearly full, idle ones evicted down to 90 %")
+            << 4 << 0 << "+192.0.2.1 +192.0.2.2 +192.0.2.3 +192.0.2.4 i2 i0 i1 x x"
+            << "y y y y e2 open=3 clients=3 relaxed";
     QTest::newRow("under 90 % relaxed") << 10 << 0 << QString("+192.0.2.1 ").repeated(8).trimmed()
                                         << QString("y ").repeated(8) + "open=8 clients=1 relaxed";
 }
@@ -324,6 +329,8 @@ void TestHttp::connectionSlots()
             }
         } else if (step.startsWith(u'-')) {
             tickets.at(std::size_t(n)).reset();
+        } else if (step == u"x") {
+            places.evictIdleOver(std::chrono::milliseconds(0));
         } else {
             tickets.at(std::size_t(n))->setIdle(step.startsWith(u'i'));
         }
@@ -385,10 +392,12 @@ void TestHttp::memoryBudget()
     // gets 503 and what it held is given back; a stated length alone holds nothing.
     ServiceOptions options;
     options.logRequests = false;
-    options.http.maxRequestMemory = 64 * 1024;
+    options.http.maxConnections = 100;
+    // The budget then is one request's most: 96 KiB.
+    options.http.memoryTarget = ServerResources::processBytes + 100 * ServerResources::connectionBytes + 64 * 1024;
     ResultsServerThread server(options);
     QByteArray body = SoapCall::of("getCountryResultsValnatt");
-    body.insert(body.indexOf("<SOAP-ENV:Body>"), QByteArray(40000 - body.size(), ' '));
+    body.insert(body.indexOf("<SOAP-ENV:Body>"), QByteArray(48000 - body.size(), ' '));
     const QByteArray whole = SoapCall::post(body);
     const qsizetype cut = whole.size() - 10000;
     auto connect = [&] {
