@@ -7,6 +7,7 @@
 #include <list>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 
@@ -17,6 +18,9 @@ enum class Refusal
     ClientFull,     // the client's own cap reached
     OutOfMemory,    // the memory budget for requests spent
 };
+
+// "server-full", "client-full", "out-of-memory": in the request log, and as a label.
+std::string_view refusalName(Refusal refusal);
 
 // Counts open connections in total and per client, and admits a new one only within both caps.
 // At the total cap, a new connection takes the place of the one that has waited longest between

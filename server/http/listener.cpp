@@ -82,13 +82,13 @@ void Listener::onAccept(boost::beast::error_code ec, Session::Socket socket)
             if (auto *ticket = std::get_if<ConnectionSlots::Ticket>(&admitted))
                 std::make_shared<Session>(std::move(socket), std::move(*ticket), m_shared)->start();
             else
-                turnAway(socket, peer.address().to_string());
+                turnAway(socket, peer.address().to_string(), std::get<Refusal>(admitted));
         }
     }
     accept();
 }
 
-void Listener::turnAway(Session::Socket &socket, const std::string &client) const
+void Listener::turnAway(Session::Socket &socket, const std::string &client, Refusal why) const
 {
     // A new socket's send buffer is empty, so this short answer goes out without waiting.
     boost::beast::error_code ec;
@@ -96,5 +96,5 @@ void Listener::turnAway(Session::Socket &socket, const std::string &client) cons
     socket.send(net::buffer(overCapAnswer()), 0, ec);
     socket.shutdown(tcp::socket::shutdown_send, ec);
     socket.close(ec);
-    m_shared.server.log.write(client, {}, {}, {}, 503, {});
+    m_shared.server.log.write(client, {}, {}, refusalName(why), 503, {});
 }

@@ -31,7 +31,7 @@ public:
 private:
     void accept();
     void onAccept(boost::beast::error_code ec, Session::Socket socket);
-    void turnAway(Session::Socket &socket, const std::string &client) const;
+    void turnAway(Session::Socket &socket, const std::string &client, Refusal why) const;
 
     std::vector<boost::asio::io_context *> m_contexts;    // the first one is the listener's own
     std::size_t m_next = 0;

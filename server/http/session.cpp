@@ -122,8 +122,9 @@ void Session::awaitRequest()
     }
     auto deadline = m_requestStart + m_limits.headDeadline;
     if (!m_fresh) {
-        // Thousands of viewers may sit idle between their calls: they hold no buffer meanwhile.
-        m_buffer.shrink_to_fit();
+        // Thousands of viewers may sit idle between their calls: they hold little meanwhile.
+        if (m_buffer.capacity() > firstRead)
+            m_buffer.shrink_to_fit();
         const auto idle = m_shared.server.connectionSlots.idleTimeout(m_limits.idleTimeout, m_limits.pressedIdleTimeout);
         deadline = Clock::now() + idle;
     }
@@ -413,7 +414,8 @@ void Session::onWritten(bool keepAlive, beast::error_code ec, std::size_t)
 
 void Session::refuse(const HttpError &error)
 {
-    logRequest(error.status(), {}, {});
+    // A session's only 503 is for memory.
+    logRequest(error.status(), error.status() == 503 ? refusalName(Refusal::OutOfMemory) : std::string_view(), {});
     endRequest();
     HttpAnswer answer;
     answer.status = error.status();

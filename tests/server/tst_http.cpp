@@ -275,8 +275,8 @@ void TestHttp::unreadAnswersStopTheReading()
 
 void TestHttp::connectionSlots_data()
 {
-    // Steps: "+ADDRESS" admits a connection (y: a ticket, numbered from 0 in order; c: refused for
-    // its client; s: refused, server full), "iN" and "bN" say ticket N is idle or busy, "-N"
+    // Steps: "+ADDRESS" admits a connection (y: a ticket, numbered from 0 in order; else the
+    // refusal's name), "iN" and "bN" say ticket N is idle or busy, "-N"
     // drops it, "x" evicts what has been idle at all if nearly full. A ticket told it was evicted
     // adds "eN". At the end: open connections, client
     // keys still counted, and whether idle ones get the shorter time.
@@ -286,17 +286,17 @@ void TestHttp::connectionSlots_data()
     QTest::addColumn<QString>("outcome");
     QTest::newRow("IPv6 per /64, IPv4 also when mapped")
             << 10 << 1 << "+2001:db8:0:1::1 +2001:db8:0:1:ffff::2 +2001:db8:0:2::1 +::ffff:192.0.2.1 +192.0.2.1"
-            << "y c y y c open=3 clients=3 relaxed";
+            << "y client-full y y client-full open=3 clients=3 relaxed";
     QTest::newRow("places and keys given back") << 10 << 2 << "+192.0.2.1 +192.0.2.1 +192.0.2.2 -0 -1 -2 +192.0.2.1"
                                                 << "y y y y open=1 clients=1 relaxed";
     QTest::newRow("no cap per client") << 3 << 0 << "+192.0.2.1 +192.0.2.1 +192.0.2.1 +192.0.2.1"
-                                       << "y y y s open=3 clients=1 pressed";
+                                       << "y y y server-full open=3 clients=1 pressed";
     QTest::newRow("longest idle evicted, once")
-            << 2 << 0 << "+192.0.2.1 +192.0.2.2 i1 i0 +192.0.2.3 -1 i1 +192.0.2.4 b2 +192.0.2.5"
-            << "y y e1 y e0 y s open=2 clients=2 pressed";
+            << 2 << 0 << "+192.0.2.1 +192.0.2.2 i1 i0 +192.0.2.3 -1 +192.0.2.4 b2 +192.0.2.5"
+            << "y y e1 y e0 y server-full open=2 clients=2 pressed";
     QTest::newRow("busy again, not evicted") << 2 << 0 << "+192.0.2.1 +192.0.2.2 i0 b0 +192.0.2.3"
-                                             << "y y s open=2 clients=2 pressed";
-    QTest::newRow("client cap before eviction") << 1 << 1 << "+192.0.2.1 i0 +192.0.2.1" << "y c open=1 clients=1 pressed";
+                                             << "y y server-full open=2 clients=2 pressed";
+    QTest::newRow("client cap before eviction") << 1 << 1 << "+192.0.2.1 i0 +192.0.2.1" << "y client-full open=1 clients=1 pressed";
     QTest::newRow("nearly full, idle ones evicted down to 90 %")
             << 4 << 0 << "+192.0.2.1 +192.0.2.2 +192.0.2.3 +192.0.2.4 i2 i0 i1 x x"
             << "y y y y e2 open=3 clients=3 relaxed";
@@ -325,7 +325,7 @@ void TestHttp::connectionSlots()
                 tickets.emplace_back(std::move(*ticket));
                 got << "y";
             } else {
-                got << (std::get<Refusal>(admitted) == Refusal::ClientFull ? "c" : "s");
+                got << QString::fromLatin1(refusalName(std::get<Refusal>(admitted)).data());
             }
         } else if (step.startsWith(u'-')) {
             tickets.at(std::size_t(n)).reset();
