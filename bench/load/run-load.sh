@@ -5,7 +5,7 @@
 # the same answer bytes as a static file, at 100 and 500 keep-alive clients; then memory over
 # five rounds of the new service. Every answer is checked; request logs go to files, as in use.
 # Usage: bench/load/run-load.sh [--seconds N] [--no-old] [--no-nginx] [path/to/ksv-results-service]
-#   KSV_OLD_SERVICE=path  use this old binary instead of building one
+#   KSV_OLD_SERVICE=path  use this old binary instead of building one (e.g. the previous commit's)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -72,7 +72,10 @@ results=$work/results
 printf '%-6s %7s %10s %8s %8s %8s %7s\n' server clients answers/s p50_ms p99_ms max_ms failed | tee "$results"
 
 old=
+old_options=()
 [ "$with_old" = 1 ] && old=$(old_service)
+# An old service that has a per-client cap gets it lifted too.
+[ -n "$old" ] && "$old" --help | grep -q -- --max-connections-per-client && old_options=(--max-connections-per-client 0)
 if [ "$with_nginx" = 1 ]; then
     command -v nginx >/dev/null || PATH=$PATH:/usr/sbin
     mkdir -p "$work/www" "$work/nginx-temp"
@@ -110,7 +113,7 @@ fi
 
 for clients in 100 500; do
     if [ -n "$old" ]; then
-        start_service old "$old" --port 0 --at 600
+        start_service old "$old" --port 0 --at 600 "${old_options[@]}"
         measure old "$clients" "http://127.0.0.1:$port" | tee -a "$results"
         stop "$pid"
     fi

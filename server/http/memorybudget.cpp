@@ -2,11 +2,13 @@
 
 bool MemoryBudget::Lease::resize(std::size_t bytes)
 {
-    if (bytes > m_held) {
-        if (!m_budget.take(bytes - m_held))
+    const std::size_t before = charged(m_held);
+    const std::size_t after = charged(bytes);
+    if (after > before) {
+        if (!m_budget.take(after - before))
             return false;
     } else {
-        m_budget.give(m_held - bytes);
+        m_budget.give(before - after);
     }
     m_held = bytes;
     return true;

@@ -11,10 +11,12 @@ class MemoryBudget
 public:
     explicit MemoryBudget(std::size_t limit) : m_limit(limit) {}
 
+    // A holder's share. The first `allowance` bytes it holds are not charged: they are provided
+    // for apart from the budget.
     class Lease
     {
     public:
-        explicit Lease(MemoryBudget &budget) : m_budget(budget) {}
+        explicit Lease(MemoryBudget &budget, std::size_t allowance = 0) : m_budget(budget), m_allowance(allowance) {}
         ~Lease() { resize(0); }
 
         Lease(const Lease &) = delete;
@@ -25,7 +27,10 @@ public:
         std::size_t held() const { return m_held; }
 
     private:
+        std::size_t charged(std::size_t bytes) const { return bytes > m_allowance ? bytes - m_allowance : 0; }
+
         MemoryBudget &m_budget;
+        const std::size_t m_allowance;
         std::size_t m_held = 0;
     };
 

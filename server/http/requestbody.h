@@ -21,7 +21,7 @@ struct RequestBody
     struct value_type
     {
         QByteArray bytes;
-        MemoryBudget::Lease *lease = nullptr;    // the request's; none: nothing is charged
+        MemoryBudget::Lease *lease = nullptr;    // the connection's; none: nothing is charged
     };
 
     class reader

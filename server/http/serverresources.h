@@ -15,9 +15,11 @@ struct ServerResources
     ServerResources(const HttpLimits &limits, bool logRequests, int logDescriptor = STDERR_FILENO);
 
     // Set aside of the memory target: the process's own (data, code, answers, log queue) and
-    // each connection's (session, socket, timers), measured with some room.
+    // each connection's: its session, socket and timers (about 2.6 KiB measured) and the
+    // allowance it may hold of a request outside the budget.
     static constexpr std::size_t processBytes = 16 * 1024 * 1024;
-    static constexpr std::size_t connectionBytes = 4 * 1024;
+    static constexpr std::size_t requestAllowance = 4 * 1024;
+    static constexpr std::size_t connectionBytes = 4 * 1024 + requestAllowance;
     // What the memory target leaves for requests being read, at most what every connection at its
     // most would hold; 0 when the target does not cover the process and its connections.
     static std::size_t requestBudget(const HttpLimits &limits);

@@ -89,8 +89,7 @@ Session::Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &sh
       m_ticket(std::move(ticket)),
       m_shared(shared),
       m_limits(shared.server.limits),
-      m_bufferLease(shared.server.budget),
-      m_requestLease(shared.server.budget),
+      m_lease(shared.server.budget, ServerResources::requestAllowance),
       m_buffer(maxBuffered),
       m_requestStart(Clock::now())
 {
@@ -140,8 +139,9 @@ void Session::awaitRequest()
 void Session::readMore(Clock::time_point deadline)
 {
     const auto buffer = m_buffer.prepare(readRoom());
-    if (!m_bufferLease.resize(m_buffer.capacity()))
+    if (!m_lease.resize(m_lease.held() - m_bufferHeld + m_buffer.capacity()))
         throw outOfMemory();
+    m_bufferHeld = m_buffer.capacity();
     m_stream.expires_at(deadline);
     m_stream.async_read_some(buffer, beast::bind_front_handler(&Session::onRead, shared_from_this()));
 }
@@ -250,7 +250,7 @@ bool Session::beginRequest()
     m_parser.emplace();
     m_parser->header_limit(std::uint32_t(m_limits.maxHeaderBytes));
     m_parser->body_limit(m_limits.maxBodyBytes);
-    m_parser->get().body().lease = &m_requestLease;
+    m_parser->get().body().lease = &m_lease;
     m_headBytes = 0;
     return true;
 }
@@ -307,7 +307,7 @@ void Session::checkHead()
     }
     m_target = RequestTarget::parse(request.target());
     // The parsed head is held until the answer, its fields beside its bytes.
-    if (!m_requestLease.resize(m_requestLease.held() + m_headBytes + perField * lines))
+    if (!m_lease.resize(m_lease.held() + m_headBytes + perField * lines))
         throw outOfMemory();
 }
 
@@ -369,7 +369,7 @@ void Session::respond()
 void Session::endRequest()
 {
     m_parser.reset();
-    m_requestLease.resize(0);
+    m_lease.resize(m_bufferHeld);
 }
 
 void Session::send(const HttpAnswer &answer, unsigned version, bool keepAlive, bool headersOnly)
@@ -432,7 +432,8 @@ void Session::linger()
     // What comes now is thrown away: a small buffer will do.
     m_buffer.consume(m_buffer.size());
     m_buffer.shrink_to_fit();
-    m_bufferLease.resize(0);
+    m_lease.resize(0);
+    m_bufferHeld = 0;
     m_lingerLeft = m_limits.lingerBytes;
     m_stream.expires_after(m_limits.lingerTime);
     discard();

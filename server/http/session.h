@@ -87,8 +87,10 @@ private:
     ConnectionSlots::Ticket m_ticket;
     Shared m_shared;
     const HttpLimits &m_limits;
-    MemoryBudget::Lease m_bufferLease;     // the read buffer
-    MemoryBudget::Lease m_requestLease;    // the current request's head and body
+    // The read buffer and the current request's head and body; a small request within the
+    // allowance every connection has, so that ordinary calls get through a spent budget.
+    MemoryBudget::Lease m_lease;
+    std::size_t m_bufferHeld = 0;    // of what the lease holds
     std::string m_client;
     std::string m_localAuthority;    // the listening address, when the Host header will not do
     boost::beast::flat_buffer m_buffer;

@@ -2,6 +2,7 @@
 #include "httpexchange.h"
 #include "ksv_config.h"
 #include "logwriter.h"
+#include "memorybudget.h"
 #include "serverresources.h"
 #include "resultsserverthread.h"
 #include "resultsservice.h"
@@ -388,6 +389,17 @@ void TestHttp::connectionCaps()
 
 void TestHttp::memoryBudget()
 {
+    // Each connection's allowance is outside the budget: small requests get through a spent one.
+    MemoryBudget budget(10);
+    MemoryBudget::Lease large(budget, 4);
+    MemoryBudget::Lease small(budget, 4);
+    QVERIFY(large.resize(14) && !large.resize(15));
+    QVERIFY(small.resize(4) && !small.resize(5));
+    QCOMPARE(budget.used(), std::size_t(10));
+    large.resize(0);
+    QVERIFY(small.resize(5));
+    QCOMPARE(budget.used(), std::size_t(1));
+
     // Requests are held in memory as they arrive, within the server's budget: past it a request
     // gets 503 and what it held is given back; a stated length alone holds nothing.
     ServiceOptions options;

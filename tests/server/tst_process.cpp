@@ -53,11 +53,11 @@ void TestProcess::commandLine_data()
                              "--night-start --threads --max-connections --max-connections-per-client "
                              "--memory-target --drain-seconds SIGHUP --help";
     // Taken at the ends of their ranges (and --version then ends the program).
-    QTest::newRow("ends of ranges") << QStringList{"--max-connections-per-client", "0", "--memory-target", "57",
+    QTest::newRow("ends of ranges") << QStringList{"--max-connections-per-client", "0", "--memory-target", "96",
                                                    "--drain-seconds", "0", "--version"}
                                     << 0 << "ksv-results-service";
     QTest::newRow("other ends") << QStringList{"--max-connections", "1000000", "--max-connections-per-client", "1000000",
-                                               "--memory-target", "3924", "--drain-seconds", "3600", "--version"}
+                                               "--memory-target", "7830", "--drain-seconds", "3600", "--version"}
                                 << 0 << "ksv-results-service";
     // Refused, naming the option or the word.
     for (const QStringList &bad : {QStringList{"--colour"}, {"--style", "fancy"}, {"--port", "70000"},
@@ -65,13 +65,13 @@ void TestProcess::commandLine_data()
                                    {"--bind", "nowhere"}, {"--night-start", "2003-09-14"}, {"--night-start", "20:00"},
                                    {"--threads", "0"}, {"--max-connections", "0"},
                                    {"--max-connections-per-client", "-1"}, {"--max-connections-per-client", "1000001"},
-                                   {"--memory-target", "56"}, {"--drain-seconds", "-1"}, {"--drain-seconds", "3601"},
+                                   {"--memory-target", "95"}, {"--drain-seconds", "-1"}, {"--drain-seconds", "3601"},
                                    {"extra"}})
         QTest::newRow(qPrintable(bad.join(u' ')))
                 << bad << 2 << bad.first().mid(bad.size() > 1 ? 0 : bad.first().lastIndexOf(u'-') + 1);
     // The memory target must leave room for requests beside what the connections take.
     QTest::newRow("memory target for the connections")
-            << QStringList{"--max-connections", "1000000"} << 2 << "128 MiB räcker inte för 1000000 anslutningar (minst 3924 MiB)";
+            << QStringList{"--max-connections", "1000000"} << 2 << "128 MiB räcker inte för 1000000 anslutningar (minst 7830 MiB)";
     const QString path = m_dir.filePath("data.tsv");
     QTest::newRow("bad data file") << QStringList{"--port", "0", "--data", path} << 1
                                    << path + ": rad 2, fältet \"code\"";
