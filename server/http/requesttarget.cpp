@@ -21,7 +21,7 @@ bool equalsLower(std::string_view s, std::string_view lower)
 
 std::string_view withoutQuery(std::string_view target)
 {
-    return target.substr(0, target.find('?'));
+    return target.substr(0, target.find_first_of("?#"));
 }
 
 } // namespace
@@ -38,6 +38,7 @@ RequestTarget RequestTarget::parse(std::string_view target)
     const std::string_view authority = rest.substr(0, rest.find_first_of("/?#"));
     if (authority.empty() || authority.find('@') != std::string_view::npos)
         throw HttpError(400, "Målets adress saknar värd eller har användaruppgifter.\n");
+    // What follows the authority starts with '/', '?' or '#', or is empty.
     const std::string_view path = withoutQuery(rest.substr(authority.size()));
-    return {path.empty() || path.front() != '/' ? "/" + std::string(path) : std::string(path), std::string(authority)};
+    return {path.empty() ? std::string("/") : std::string(path), std::string(authority)};
 }

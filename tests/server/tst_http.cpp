@@ -1,8 +1,10 @@
 #include "connectionslots.h"
+#include "httperror.h"
 #include "httpexchange.h"
 #include "ksv_config.h"
 #include "logwriter.h"
 #include "memorybudget.h"
+#include "requesttarget.h"
 #include "serverresources.h"
 #include "resultsserverthread.h"
 #include "resultsservice.h"
@@ -109,6 +111,8 @@ private Q_SLOTS:
     void rawBytes_data();
     void rawBytes();
     void unreadAnswersStopTheReading();
+    void requestTargets_data();
+    void requestTargets();
     void connectionSlots_data();
     void connectionSlots();
     void connectionCaps();
@@ -221,7 +225,6 @@ void TestHttp::rawBytes_data()
     row("absolute-form call", {"POST HTTP://results.example:8803" + endpoint + "?x HTTP/1.1\r\nHost: x\r\n" + length + "\r\n" + call},
         "200", false, {"getCountryResultsValnattResponse"});
     row("absolute-form with user", {"GET http://u@results.example" + wsdlPath + " HTTP/1.1\r\nHost: x\r\n\r\n"}, "400", true);
-    row("absolute-form, other scheme", {"GET ftp://results.example" + wsdlPath + " HTTP/1.1\r\nHost: x\r\n\r\n"}, "400", true);
     // The WSDL's endpoint follows a Host header that is a host and port, else the listening address.
     const QByteArray own = "127.0.0.1:" + QByteArray::number(m_server->port());
     auto wsdl = [&](const char *name, const QByteArray &head, const QByteArray &expected) {
@@ -272,6 +275,37 @@ void TestHttp::unreadAnswersStopTheReading()
     const Outcome outcome = exchange(m_server->port(), {calls}, 0, {}, true, false);
     QVERIFY(outcome.closed);
     QVERIFY2(outcome.unsentAtClose > 0, "the server read every byte");
+}
+
+void TestHttp::requestTargets_data()
+{
+    // The path and authority of a target, or "400".
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("read");
+    QTest::newRow("origin form") << QByteArray("/a/b?c=d") << QByteArray("/a/b -");
+    QTest::newRow("absolute form") << QByteArray("http://h.example:8803/a?c") << QByteArray("/a h.example:8803");
+    QTest::newRow("scheme in capitals, no path") << QByteArray("HTTPS://h") << QByteArray("/ h");
+    QTest::newRow("query without path") << QByteArray("http://h?/a") << QByteArray("/ h");
+    QTest::newRow("fragment") << QByteArray("http://h/a#b") << QByteArray("/a h");
+    QTest::newRow("asterisk form") << QByteArray("*") << QByteArray("* -");
+    QTest::newRow("path that looks like a scheme") << QByteArray("/http://h/a") << QByteArray("/http://h/a -");
+    QTest::newRow("not a scheme: a path no route has") << QByteArray("1http://h/a") << QByteArray("1http://h/a -");
+    for (const char *refused : {"ftp://h/a", "htt://h/a", "httpx://h/a", "http:///a", "http://u:p@h/a"})
+        QTest::newRow(refused) << QByteArray(refused) << QByteArray("400");
+}
+
+void TestHttp::requestTargets()
+{
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, read);
+    QByteArray got;
+    try {
+        const RequestTarget parsed = RequestTarget::parse(target.toStdString());
+        got = QByteArray::fromStdString(parsed.path + ' ' + parsed.authority.value_or("-"));
+    } catch (const HttpError &error) {
+        got = QByteArray::number(error.status());
+    }
+    QCOMPARE(got, read);
 }
 
 void TestHttp::connectionSlots_data()
