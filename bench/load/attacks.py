@@ -449,6 +449,7 @@ def unfinished_bodies(binary):
         time.sleep(0.01)
     time.sleep(3)
     held, peak = rss_mb(service), rss_mb(service, "VmHWM")
+    meanwhile, _ = call(service.port, source="127.0.0.1")
     refused = 0
     for s, _ in sockets:
         try:
@@ -463,8 +464,9 @@ def unfinished_bodies(binary):
         after.append(rss_mb(service))
     status, _ = call(service.port)
     service.stop()
-    return ("%d connected; RSS %.0f MB before, %.0f MB held, peak %.0f MB; %d answered 503; RSS after they left: "
-            "%.0f / %.0f / %.0f MB at 1 / 5 / 10 s; a call then: %s" % (len(sockets), base, held, peak, refused, *after, status))
+    return ("%d connected; RSS %.0f MB before, %.0f MB held, peak %.0f MB; %d answered 503; a call meanwhile: %s; "
+            "RSS after they left: %.0f / %.0f / %.0f MB at 1 / 5 / 10 s; a call then: %s"
+            % (len(sockets), base, held, peak, refused, meanwhile, *after, status))
 
 
 def idle_hold(binary):
