@@ -1,8 +1,8 @@
 #pragma once
 
+#include "answertypes.h"
 #include "decodefailure.h"
 #include "faultreader.h"
-#include "responsedecoder.h"
 #include "valuebuilder.h"
 #include "xmleventhandler.h"
 

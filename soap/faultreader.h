@@ -1,7 +1,7 @@
 #pragma once
 
+#include "answertypes.h"
 #include "namespacescope.h"
-#include "responsedecoder.h"
 
 #include <string>
 

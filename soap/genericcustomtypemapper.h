@@ -1,8 +1,8 @@
 #pragma once
 
+#include "answertypes.h"
 #include "namespacescope.h"
 #include "qualifiedname.h"
-#include "responsedecoder.h"
 
 #include <string>
 #include <vector>

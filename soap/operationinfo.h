@@ -1,7 +1,7 @@
 #pragma once
 
+#include "answertypes.h"
 #include "qualifiedname.h"
-#include "responsedecoder.h"
 
 #include <QList>
 #include <QString>

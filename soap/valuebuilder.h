@@ -1,11 +1,11 @@
 #pragma once
 
+#include "answertypes.h"
 #include "decodedvalue.h"
 #include "decodefailure.h"
 #include "genericcustomtypemapper.h"
 #include "membertext.h"
 #include "referencetable.h"
-#include "responsedecoder.h"
 #include "typeresolver.h"
 #include "xmleventhandler.h"
 
