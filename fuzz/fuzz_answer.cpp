@@ -8,6 +8,7 @@
 #include "responsedecoder.h"
 #include "xmldomnode.h"
 #include "xmlelement.h"
+#include "xmltreebuilder.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +19,7 @@ namespace {
 soap::DecodeSetup setup()
 {
     // The program's own mapping node and factory: every record goes through the real by-name setter.
-    static const std::shared_ptr<const soap::XmlElement> types = soap::XmlElement::parse(
+    static const std::shared_ptr<const soap::XmlElement> types = soap::XmlTreeBuilder::parse(
         "<types><type name='QueryResult' targetNamespace='" KSV_SCHEMA_NAMESPACE
         "' uses='GCTM' targetClassName='struct_QueryResult'/></types>",
         QStringLiteral("fuzz"));

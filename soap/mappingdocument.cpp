@@ -4,6 +4,7 @@
 #include "raisederror.h"
 #include "xmldomnode.h"
 #include "xmlelement.h"
+#include "xmltreebuilder.h"
 
 #include <QHash>
 
@@ -40,7 +41,7 @@ MappingDocument MappingDocument::parse(const QString &text, const QString &servi
     std::shared_ptr<const XmlElement> root;
     try {
         // Text, not bytes: whatever its declaration says, it is read as the UTF-8 it is made into.
-        root = XmlElement::parse(text.toUtf8(), Lead, Deadline::never(), "UTF-8");
+        root = XmlTreeBuilder::parse(text.toUtf8(), Lead, Deadline::never(), "UTF-8");
     } catch (const RaisedError &error) {
         throw RaisedError(ErrorNumber::MappingInvalid, error.source(), error.description());
     }

@@ -6,6 +6,7 @@
 #include "wiretext.h"
 #include "xmlelement.h"
 #include "xmlnamespaces.h"
+#include "xmltreebuilder.h"
 
 #include <QSet>
 
@@ -136,7 +137,7 @@ ServiceDescription WsdlReader::read(const QByteArray &document, const QString &w
                                     const Deadline &deadline) const
 {
     const std::unique_ptr<XmlElement> root =
-        XmlElement::parse(document, QStringLiteral("WSDL-dokumentet %1").arg(where), deadline);
+        XmlTreeBuilder::parse(document, QStringLiteral("WSDL-dokumentet %1").arg(where), deadline);
     Context context(*root, root->firstChild(xmlns::Wsdl, QStringLiteral("types")), where);
     if (!root->is(xmlns::Wsdl, QStringLiteral("definitions")))
         fail(ErrorNumber::WsdlInvalid, context, QStringLiteral("inget WSDL 1.1-dokument (rotelementet är inte wsdl:definitions)"));

@@ -1,25 +1,6 @@
 #include "xmlelement.h"
 
-#include "decodefailure.h"
-#include "errornumbers.h"
-#include "expatreader.h"
-#include "xmltreebuilder.h"
-
 namespace soap {
-
-std::unique_ptr<XmlElement> XmlElement::parse(const QByteArray &document, const QString &lead,
-                                              const Deadline &deadline, const QByteArray &charset)
-{
-    const DecodeFailure failure(QString(), lead);
-    XmlTreeBuilder builder(failure);
-    ExpatReader reader(builder, charset, failure, MaxDepth, deadline);
-    reader.parse(document.constData(), document.size());
-    reader.finish();
-    std::unique_ptr<XmlElement> root = builder.takeRoot();
-    if (!root)
-        throw failure.error(ErrorNumber::MalformedXml, QStringLiteral("dokumentet är tomt"));
-    return root;
-}
 
 const QString *XmlElement::find(const Pairs &pairs, const QString &key)
 {

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "deadline.h"
 #include "qualifiedname.h"
 
-#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -13,21 +11,12 @@
 namespace soap {
 
 // A small read-only element tree for documents we read whole and search (WSDL, mapping
-// documents), read by the same parser and limits as the answers. Each element keeps the
-// namespace prefixes it declares, so QName-valued attributes (type="tns:X") resolve against the
-// document's own declarations.
+// documents), made by XmlTreeBuilder::parse with the same parser and limits as the answers. Each
+// element keeps the namespace prefixes it declares, so QName-valued attributes (type="tns:X")
+// resolve against the document's own declarations.
 class XmlElement
 {
 public:
-    // Parses a whole document. DOCTYPEs are refused: no document here needs one, and entity tricks
-    // stay out. Raises RaisedError (MalformedXml, DoctypeRefused, NestingTooDeep, Timeout) led by
-    // `lead`. charset: forced, as for a document held as text; empty to read the declaration.
-    static std::unique_ptr<XmlElement> parse(const QByteArray &document, const QString &lead,
-                                             const Deadline &deadline = Deadline::never(),
-                                             const QByteArray &charset = {});
-
-    static constexpr int MaxDepth = 256;
-
     const QualifiedName &name() const { return m_name; }
     bool is(const QString &namespaceUri, const QString &localName) const
     {

@@ -1,6 +1,7 @@
 #include "xmltreebuilder.h"
 
 #include "errornumbers.h"
+#include "expatreader.h"
 #include "xmlelement.h"
 
 namespace soap {
@@ -13,6 +14,20 @@ QString text(std::string_view view)
 }
 
 } // namespace
+
+std::unique_ptr<XmlElement> XmlTreeBuilder::parse(const QByteArray &document, const QString &lead,
+                                                  const Deadline &deadline, const QByteArray &charset)
+{
+    const DecodeFailure failure(QString(), lead);
+    XmlTreeBuilder builder(failure);
+    ExpatReader reader(builder, charset, failure, MaxDepth, deadline);
+    reader.parse(document.constData(), document.size());
+    reader.finish();
+    std::unique_ptr<XmlElement> root = builder.takeRoot();
+    if (!root)
+        throw failure.error(ErrorNumber::MalformedXml, QStringLiteral("dokumentet är tomt"));
+    return root;
+}
 
 XmlTreeBuilder::XmlTreeBuilder(const DecodeFailure &failure) : m_failure(failure) {}
 

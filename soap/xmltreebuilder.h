@@ -1,5 +1,6 @@
 #pragma once
 
+#include "deadline.h"
 #include "decodefailure.h"
 #include "xmleventhandler.h"
 
@@ -14,10 +15,19 @@ namespace soap {
 
 class XmlElement;
 
-// Builds an XmlElement tree from the parser's events.
+// Builds an XmlElement tree from the parser's events; parse() reads a whole document into one.
 class XmlTreeBuilder : public XmlEventHandler
 {
 public:
+    // Parses a whole document. DOCTYPEs are refused: no document here needs one, and entity tricks
+    // stay out. Raises RaisedError (MalformedXml, DoctypeRefused, NestingTooDeep, Timeout) led by
+    // `lead`. charset: forced, as for a document held as text; empty to read the declaration.
+    static std::unique_ptr<XmlElement> parse(const QByteArray &document, const QString &lead,
+                                             const Deadline &deadline = Deadline::never(),
+                                             const QByteArray &charset = {});
+
+    static constexpr int MaxDepth = 256;
+
     explicit XmlTreeBuilder(const DecodeFailure &failure);
     ~XmlTreeBuilder() override;
 

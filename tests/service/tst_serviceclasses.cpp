@@ -5,6 +5,7 @@
 #include "struct_QueryResult.h"
 #include "xmldomnode.h"
 #include "xmlelement.h"
+#include "xmltreebuilder.h"
 
 #include "answerwriter.h"
 #include "cannedservice.h"
@@ -267,7 +268,7 @@ void TestServiceClasses::factoryMakesRecordsByExactClassName()
     const auto typeNode = [&]() -> std::shared_ptr<soap::DomNode> {
         if (attributes.isEmpty())
             return failingStep < 0 ? nullptr : std::make_shared<FailingNode>(failingStep);
-        const std::shared_ptr<const soap::XmlElement> types = soap::XmlElement::parse(
+        const std::shared_ptr<const soap::XmlElement> types = soap::XmlTreeBuilder::parse(
             QStringLiteral("<types><type name='QueryResult' %1/></types>").arg(attributes).toUtf8(), QStringLiteral("test"));
         return std::make_shared<soap::XmlDomNode>(std::shared_ptr<const soap::XmlElement>(types, types->children().front().get()));
     };
