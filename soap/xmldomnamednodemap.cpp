@@ -1,6 +1,6 @@
 #include "xmldomnamednodemap.h"
 
-#include "xmldomnode.h"
+#include "xmldomattribute.h"
 #include "xmlelement.h"
 
 namespace soap {
@@ -24,13 +24,13 @@ std::shared_ptr<DomNode> XmlDomNamedNodeMap::find(const QString &name) const
     if (colon < 0) {
         if (!m_element->hasAttribute(name))
             return nullptr;
-        return std::make_shared<XmlDomNode>(name, m_element->attribute(name));
+        return std::make_shared<XmlDomAttribute>(name, m_element->attribute(name));
     }
     const QString namespaceUri = m_element->namespaceOf(name.left(colon));
     const QString local = name.mid(colon + 1);
     if (namespaceUri.isEmpty() || !m_element->hasAttribute(namespaceUri, local))
         return nullptr;
-    return std::make_shared<XmlDomNode>(name, m_element->attribute(namespaceUri, local));
+    return std::make_shared<XmlDomAttribute>(name, m_element->attribute(namespaceUri, local));
 }
 
 } // namespace soap

@@ -11,7 +11,7 @@ namespace soap {
 class XmlElement;
 
 // The attributes of an XmlDomNode, by exact name as written ("name", or "prefix:name" resolved
-// against the element's namespaces). Empty for an attribute node. Nodes found are kept, so that
+// against the element's namespaces), as XmlDomAttribute nodes. Nodes found are kept, so that
 // asking again allocates nothing.
 class XmlDomNamedNodeMap : public DomNamedNodeMap
 {

@@ -7,12 +7,12 @@ namespace soap {
 
 QString XmlDomNode::nodeName() const
 {
-    return m_element ? m_element->name().localName : m_name;
+    return m_element ? m_element->name().localName : QString();
 }
 
 QString XmlDomNode::nodeValue() const
 {
-    return m_value;
+    return {};
 }
 
 std::shared_ptr<DomNamedNodeMap> XmlDomNode::attributes() const

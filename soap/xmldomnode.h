@@ -10,27 +10,21 @@ namespace soap {
 
 class XmlElement;
 
-// A DomNode over an element of an XmlElement tree (its name is the local name), or over one of
-// its attributes. The node keeps the whole tree alive for as long as anyone holds it. The tree
-// never changes, so the attribute map is made once: the factory reads it for every record.
+// A DomNode over an element of an XmlElement tree (its name is the local name; its value is
+// empty). The node keeps the whole tree alive for as long as anyone holds it. The tree never
+// changes, so the attribute map is made once: the factory reads it for every record.
 class XmlDomNode : public DomNode
 {
 public:
     explicit XmlDomNode(std::shared_ptr<const XmlElement> element) : m_element(std::move(element)) {}
-    XmlDomNode(QString attributeName, QString attributeValue)
-        : m_name(std::move(attributeName)), m_value(std::move(attributeValue))
-    {
-    }
 
     QString nodeName() const override;
     QString nodeValue() const override;
     std::shared_ptr<DomNamedNodeMap> attributes() const override;
 
 private:
-    std::shared_ptr<const XmlElement> m_element; // null for an attribute
+    std::shared_ptr<const XmlElement> m_element; // null: a node of nothing, with no name or attributes
     mutable std::shared_ptr<DomNamedNodeMap> m_attributes;
-    QString m_name;
-    QString m_value;
 };
 
 } // namespace soap
