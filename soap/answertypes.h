@@ -41,7 +41,8 @@ struct AnswerExpectation
     QualifiedName itemType;     // when the part is an array: its items' type from the schema
 };
 
-struct SoapFault
+// A SOAP Fault as the service sent it.
+struct ReceivedFault
 {
     QString code;   // faultcode as sent (e.g. "SOAP-ENV:Client")
     QString string; // faultstring
@@ -50,7 +51,7 @@ struct SoapFault
 struct DecodedAnswer
 {
     Variant value;                 // empty when the answer is a fault
-    std::optional<SoapFault> fault;
+    std::optional<ReceivedFault> fault;
 };
 
 } // namespace soap

@@ -16,10 +16,10 @@ public:
     void endElement();
     void characters(const char *data, int length);
 
-    const SoapFault &fault() const { return m_fault; }
+    const ReceivedFault &fault() const { return m_fault; }
 
 private:
-    SoapFault m_fault;
+    ReceivedFault m_fault;
     int m_depth = 0;             // below the Fault element
     QString *m_target = nullptr; // the field being read, a child of the Fault
     bool m_codeRead = false;

@@ -82,14 +82,14 @@ HttpTransport::HttpTransport(TransportLimits limits)
 
 HttpTransport::~HttpTransport() = default;
 
-HttpResponseHead HttpTransport::exchange(const HttpRequest &request, BodySink &sink)
+HttpResponseHead HttpTransport::exchange(const OutgoingRequest &request, BodySink &sink)
 {
     return exchange(request, sink, Deadline::after(m_limits.timeout, m_limits.endsBy));
 }
 
-HttpResponseHead HttpTransport::exchange(const HttpRequest &original, BodySink &sink, const Deadline &deadline)
+HttpResponseHead HttpTransport::exchange(const OutgoingRequest &original, BodySink &sink, const Deadline &deadline)
 {
-    HttpRequest request = original;
+    OutgoingRequest request = original;
     for (int redirects = 0;; ++redirects) {
         const QString where = request.url.toDisplayString();
         const QString scheme = request.url.scheme().toLower();
@@ -191,7 +191,7 @@ HttpTransport::Route HttpTransport::routeFor(const QUrl &url) const
     return route;
 }
 
-QByteArray HttpTransport::requestBytes(const Route &route, const HttpRequest &request) const
+QByteArray HttpTransport::requestBytes(const Route &route, const OutgoingRequest &request) const
 {
     const QString where = request.url.toDisplayString();
     QByteArray target;
@@ -225,7 +225,7 @@ QByteArray HttpTransport::requestBytes(const Route &route, const HttpRequest &re
     return bytes;
 }
 
-HttpTransport::Answer HttpTransport::send(const Route &route, const HttpRequest &request, const Deadline &deadline)
+HttpTransport::Answer HttpTransport::send(const Route &route, const OutgoingRequest &request, const Deadline &deadline)
 {
     const QString where = request.url.toDisplayString();
     const QByteArray bytes = requestBytes(route, request);

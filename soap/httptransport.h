@@ -1,8 +1,8 @@
 #pragma once
 
 #include "deadline.h"
-#include "httprequest.h"
 #include "httpresponsehead.h"
+#include "outgoingrequest.h"
 #include "proxysetting.h"
 #include "transportlimits.h"
 
@@ -34,20 +34,20 @@ public:
 
     // Sends the request and blocks until the whole answer went to the sink. Any HTTP status
     // counts as an answer; transport failures, the deadline and the size cap raise RaisedError.
-    HttpResponseHead exchange(const HttpRequest &request, BodySink &sink, const Deadline &deadline);
+    HttpResponseHead exchange(const OutgoingRequest &request, BodySink &sink, const Deadline &deadline);
     // With a deadline of the limits' time-out from now.
-    HttpResponseHead exchange(const HttpRequest &request, BodySink &sink);
+    HttpResponseHead exchange(const OutgoingRequest &request, BodySink &sink);
 
 private:
     struct Route;
     struct Answer;
 
     Route routeFor(const QUrl &url) const;
-    Answer send(const Route &route, const HttpRequest &request, const Deadline &deadline);
+    Answer send(const Route &route, const OutgoingRequest &request, const Deadline &deadline);
     Answer readHead(std::unique_ptr<SocketConnection> connection, const Deadline &deadline,
                     const QString &where);
     void readBody(Answer &answer, BodySink &sink, const Deadline &deadline, const QString &where);
-    QByteArray requestBytes(const Route &route, const HttpRequest &request) const;
+    QByteArray requestBytes(const Route &route, const OutgoingRequest &request) const;
 
     const TransportLimits m_limits;
     ProxySetting m_proxy;

@@ -38,7 +38,7 @@ void SoapClient::initialise(const QString &wsdlUrl, const QString &mappingDocume
 
     // Fetching and reading the WSDL have one deadline together.
     const Deadline deadline = Deadline::after(m_transport->limits().timeout, m_transport->limits().endsBy);
-    HttpRequest request;
+    OutgoingRequest request;
     request.url = QUrl(wsdlUrl);
     // A WSDL is read whole; real ones are tens of kilobytes.
     BufferSink wsdl(qsizetype(16) * 1024 * 1024, QStringLiteral("WSDL-dokumentet"));
@@ -144,7 +144,7 @@ Variant SoapClient::call(const QString &operation, const std::vector<QString> &a
                                              "skickas i XML").arg(operation));
     }
 
-    HttpRequest request;
+    OutgoingRequest request;
     request.url = m_description->endpoint;
     request.post = true;
     request.headers = {

@@ -8,7 +8,7 @@
 namespace soap {
 
 // One HTTP request as the transport sends it: a GET when there is no body, a POST otherwise.
-struct HttpRequest
+struct OutgoingRequest
 {
     QUrl url;
     QList<QPair<QByteArray, QByteArray>> headers;
