@@ -6,13 +6,13 @@ namespace {
 
 const std::array<QString, ResultsTableModel::ColumnCount> &headers()
 {
-    static const std::array<QString, ResultsTableModel::ColumnCount> texts = {
+    static const std::array<QString, ResultsTableModel::ColumnCount> Texts = {
         QStringLiteral("Område"),     QStringLiteral("JA"),
         QStringLiteral("NEJ"),        QStringLiteral("BLANK"),
         QStringLiteral("Ogiltliga"),  QStringLiteral("Deltagande"),
         QStringLiteral("Distrikt klara"), QStringLiteral("Distrikt antal"),
     };
-    return texts;
+    return Texts;
 }
 
 constexpr Qt::Alignment LeftAligned = Qt::AlignLeft | Qt::AlignVCenter;

@@ -59,14 +59,14 @@ std::optional<std::array<int, 256>> Charsets::singleByteMap(const QByteArray &ch
     if (cp1252) {
         // 0x81, 0x8D, 0x8F, 0x90 and 0x9D are unassigned; they pass as their C1 controls, as
         // Windows itself decodes them.
-        static constexpr int high[32] = {
+        static constexpr int High[32] = {
             0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
             0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
             0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
             0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
         };
         for (int i = 0; i < 32; ++i)
-            map[0x80 + i] = high[i];
+            map[0x80 + i] = High[i];
     }
     return map;
 }
