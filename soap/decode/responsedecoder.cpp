@@ -10,11 +10,10 @@
 
 namespace soap {
 
-class ResponseDecoder::Private
+struct ResponseDecoder::Impl
 {
-public:
-    Private(const DecodeSetup &setup, AnswerExpectation expectation, const QByteArray &httpCharset,
-            QString where, const Deadline &deadline)
+    Impl(const DecodeSetup &setup, AnswerExpectation expectation, const QByteArray &httpCharset,
+         QString where, const Deadline &deadline)
         : failure(std::move(where)), builder(setup, std::move(expectation), failure)
     {
         // An unusable charset is reported where every other failure is: on feed or finish.
@@ -54,7 +53,7 @@ public:
 
 ResponseDecoder::ResponseDecoder(const DecodeSetup &setup, AnswerExpectation expectation,
                                  QByteArray httpCharset, QString where, Deadline deadline)
-    : d(std::make_unique<Private>(setup, std::move(expectation), httpCharset, std::move(where), deadline))
+    : m_impl(std::make_unique<Impl>(setup, std::move(expectation), httpCharset, std::move(where), deadline))
 {
 }
 
@@ -62,34 +61,34 @@ ResponseDecoder::~ResponseDecoder() = default;
 
 void ResponseDecoder::feed(const char *data, qsizetype size)
 {
-    d->guarded([&] {
-        d->refuseAfterFinish();
-        d->reader->parse(data, size);
+    m_impl->guarded([&] {
+        m_impl->refuseAfterFinish();
+        m_impl->reader->parse(data, size);
     });
 }
 
 char *ResponseDecoder::room(qsizetype size)
 {
-    return d->guarded([&] {
-        d->refuseAfterFinish();
-        return d->reader->room(size);
+    return m_impl->guarded([&] {
+        m_impl->refuseAfterFinish();
+        return m_impl->reader->room(size);
     });
 }
 
 void ResponseDecoder::commit(qsizetype size)
 {
-    d->guarded([&] { d->reader->commit(size); });
+    m_impl->guarded([&] { m_impl->reader->commit(size); });
 }
 
 DecodedAnswer ResponseDecoder::finish()
 {
-    return d->guarded([&] {
-        if (d->finished)
+    return m_impl->guarded([&] {
+        if (m_impl->finished)
             throw RaisedError(ErrorNumber::BadArgument, DecodeFailure::source(),
                               QStringLiteral("Avkodningen av svaret avslutades två gånger."));
-        d->finished = true;
-        d->reader->finish();
-        return d->builder.result();
+        m_impl->finished = true;
+        m_impl->reader->finish();
+        return m_impl->builder.result();
     });
 }
 

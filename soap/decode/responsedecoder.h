@@ -53,8 +53,8 @@ public:
     static constexpr int MaxDepth = 256;
 
 private:
-    class Private;
-    std::unique_ptr<Private> d;
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace soap
