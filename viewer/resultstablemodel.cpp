@@ -114,7 +114,7 @@ ResultsTableModel::Refresh ResultsTableModel::endRefresh(bool inPlace)
         if (rows[i] == m_rows[i])
             continue;
         m_rows[i] = std::move(rows[i]);
-        emit dataChanged(index(int(i), 0), index(int(i), ColumnCount - 1), {Qt::DisplayRole});
+        Q_EMIT dataChanged(index(int(i), 0), index(int(i), ColumnCount - 1), {Qt::DisplayRole});
     }
     return Refresh::InPlace;
 }

@@ -66,7 +66,7 @@ Q_DECLARE_METATYPE(WireStyle)
 class TestServiceClasses : public QObject
 {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void settingInAnyOrderKeepsTheOthers_data();
     void settingInAnyOrderKeepsTheOthers();
     void factoryMakesRecordsByExactClassName_data();

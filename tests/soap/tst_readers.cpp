@@ -297,7 +297,7 @@ class TestReaders : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void decodes_data();
     void decodes();
     void factoryDecidesWhatIsMade();

@@ -225,7 +225,7 @@ Q_DECLARE_METATYPE(RawReply)
 class TestSoapClient : public QObject
 {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void exchanges_data();
     void exchanges();

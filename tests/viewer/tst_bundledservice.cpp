@@ -27,7 +27,7 @@ private:
         return names;
     }
 
-private slots:
+private Q_SLOTS:
     void init() { ApplicationSetup::apply(*qApp); }
 
     // Nothing at the address: the box, never the window, and the program ends with status 1. The

@@ -56,7 +56,7 @@ class tst_RegionFetch : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     // The layout is made for 96 dpi and a font of 10 pixels.
     void initTestCase()
     {

@@ -31,7 +31,7 @@ class tst_ViewerParts : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     // Every text as sent, the turnout count (member 14) never shown.
     void rowTexts()
     {
