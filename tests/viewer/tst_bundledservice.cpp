@@ -10,7 +10,7 @@
 using namespace std::chrono_literals;
 
 // The window against the bundled service replaying its election night.
-class tst_BundledService : public QObject
+class TestBundledService : public QObject
 {
     Q_OBJECT
 
@@ -98,5 +98,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_BundledService)
+QTEST_MAIN(TestBundledService)
 #include "tst_bundledservice.moc"

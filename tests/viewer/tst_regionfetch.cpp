@@ -52,7 +52,7 @@ QString countdownText(int seconds)
 } // namespace
 
 // The window loaded from a canned service, driven as a user would.
-class tst_RegionFetch : public QObject
+class TestRegionFetch : public QObject
 {
     Q_OBJECT
 
@@ -547,5 +547,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_RegionFetch)
+QTEST_MAIN(TestRegionFetch)
 #include "tst_regionfetch.moc"

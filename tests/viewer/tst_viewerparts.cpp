@@ -27,7 +27,7 @@ soap::ObjectPtr county(const QString &name, const QString &code, const QString &
 } // namespace
 
 // The window's widget-free parts, driven directly.
-class tst_ViewerParts : public QObject
+class TestViewerParts : public QObject
 {
     Q_OBJECT
 
@@ -97,5 +97,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_ViewerParts)
+QTEST_MAIN(TestViewerParts)
 #include "tst_viewerparts.moc"
