@@ -1,6 +1,7 @@
 #include "deadline.h"
 
 #include "errornumbers.h"
+#include "layererror.h"
 
 #include <algorithm>
 #include <climits>
@@ -31,8 +32,8 @@ RaisedError Deadline::timeoutError(const QString &where) const
     const long long ms = m_timeout.count();
     const QString duration = ms % 1000 == 0 ? QStringLiteral("%1 sekunder").arg(ms / 1000)
                                             : QStringLiteral("%1 millisekunder").arg(ms);
-    return RaisedError(ErrorNumber::Timeout, QStringLiteral("SoapClient"),
-                       QStringLiteral("Inget fullständigt svar från %1 inom %2").arg(where, duration));
+    return LayerError::make(ErrorNumber::Timeout,
+                            QStringLiteral("Inget fullständigt svar från %1 inom %2").arg(where, duration));
 }
 
 } // namespace soap

@@ -1,6 +1,7 @@
 #include "answersink.h"
 
 #include "errornumbers.h"
+#include "layererror.h"
 #include "raisederror.h"
 
 namespace soap {
@@ -55,8 +56,8 @@ void AnswerSink::commit(qsizetype size)
 DecodedAnswer AnswerSink::finish()
 {
     if (!m_decoder)
-        throw RaisedError(ErrorNumber::ConnectionClosed, QStringLiteral("SoapClient"),
-                          QStringLiteral("Inget svar från %1").arg(m_where));
+        throw LayerError::make(ErrorNumber::ConnectionClosed,
+                               QStringLiteral("Inget svar från %1").arg(m_where));
     DecodedAnswer answer = decoding([&] { return m_decoder->finish(); });
     if (!m_head.isSuccess() && !answer.fault)
         throw httpStatusError();
@@ -65,10 +66,10 @@ DecodedAnswer AnswerSink::finish()
 
 RaisedError AnswerSink::httpStatusError() const
 {
-    return RaisedError(ErrorNumber::HttpStatus, QStringLiteral("SoapClient"),
-                       QStringLiteral("Servern svarade med HTTP-status %1 (%2) för %3")
-                           .arg(m_head.status)
-                           .arg(QString::fromLatin1(m_head.reason), m_head.url.toDisplayString()));
+    return LayerError::make(ErrorNumber::HttpStatus,
+                            QStringLiteral("Servern svarade med HTTP-status %1 (%2) för %3")
+                                .arg(m_head.status)
+                                .arg(QString::fromLatin1(m_head.reason), m_head.url.toDisplayString()));
 }
 
 } // namespace soap

@@ -6,6 +6,7 @@
 #include "envelopewriter.h"
 #include "errornumbers.h"
 #include "httptransport.h"
+#include "layererror.h"
 #include "mappingdocument.h"
 #include "raisederror.h"
 #include "servicedescription.h"
@@ -16,7 +17,6 @@ namespace soap {
 
 namespace {
 
-constexpr QLatin1String Source("SoapClient");
 constexpr auto CurrentUser = "<CURRENT_USER>";
 
 } // namespace
@@ -44,11 +44,11 @@ void SoapClient::initialise(const QString &wsdlUrl, const QString &mappingDocume
     BufferSink wsdl(qsizetype(16) * 1024 * 1024, QStringLiteral("WSDL-dokumentet"));
     const HttpResponseHead head = m_transport->exchange(request, wsdl, deadline);
     if (!head.isSuccess())
-        throw RaisedError(ErrorNumber::HttpStatus, Source,
-                          QStringLiteral("WSDL-dokumentet kunde inte hämtas: servern svarade med "
-                                         "HTTP-status %1 (%2) för %3")
-                              .arg(head.status)
-                              .arg(QString::fromLatin1(head.reason), head.url.toDisplayString()));
+        throw LayerError::make(ErrorNumber::HttpStatus,
+                               QStringLiteral("WSDL-dokumentet kunde inte hämtas: servern svarade med "
+                                              "HTTP-status %1 (%2) för %3")
+                                   .arg(head.status)
+                                   .arg(QString::fromLatin1(head.reason), head.url.toDisplayString()));
     m_description = std::make_unique<ServiceDescription>(
         WsdlReader(serviceName, portName, serviceNamespace).read(wsdl.body(), request.url.toDisplayString(), deadline));
     m_setup->types = mapping.types();
@@ -59,27 +59,27 @@ void SoapClient::setConnectorProperty(const QString &name, const QVariant &value
 {
     if (name == QLatin1String("ProxyServer")) {
         if (value.typeId() != QMetaType::QString)
-            throw RaisedError(ErrorNumber::BadArgument, Source,
-                              QStringLiteral("Egenskapen ProxyServer ska vara en text"));
+            throw LayerError::make(ErrorNumber::BadArgument,
+                                   QStringLiteral("Egenskapen ProxyServer ska vara en text"));
         const QString server = value.toString().trimmed();
         if (!server.isEmpty() && server != QLatin1String(CurrentUser)) {
             const qsizetype colon = server.lastIndexOf(QLatin1Char(':'));
             bool portOk = false;
             const uint port = colon > 0 ? server.mid(colon + 1).toUInt(&portOk) : 0;
             if (!portOk || port == 0 || port > 65535)
-                throw RaisedError(ErrorNumber::BadArgument, Source,
-                                  QStringLiteral("ProxyServer \"%1\" är varken %2 eller värd:port")
-                                      .arg(server, QLatin1String(CurrentUser)));
+                throw LayerError::make(ErrorNumber::BadArgument,
+                                       QStringLiteral("ProxyServer \"%1\" är varken %2 eller värd:port")
+                                           .arg(server, QLatin1String(CurrentUser)));
         }
         m_proxyServer = server;
     } else if (name == QLatin1String("EnableAutoProxy")) {
         if (value.typeId() != QMetaType::Bool)
-            throw RaisedError(ErrorNumber::BadArgument, Source,
-                              QStringLiteral("Egenskapen EnableAutoProxy ska vara sann eller falsk"));
+            throw LayerError::make(ErrorNumber::BadArgument,
+                                   QStringLiteral("Egenskapen EnableAutoProxy ska vara sann eller falsk"));
         m_autoProxy = value.toBool();
     } else {
-        throw RaisedError(ErrorNumber::UnknownProperty, Source,
-                          QStringLiteral("Okänd anslutningsegenskap \"%1\"").arg(name));
+        throw LayerError::make(ErrorNumber::UnknownProperty,
+                               QStringLiteral("Okänd anslutningsegenskap \"%1\"").arg(name));
     }
     applyProxy();
 }
@@ -101,8 +101,8 @@ void SoapClient::applyProxy()
 void SoapClient::setClientProperty(const QString &name, std::shared_ptr<IGCTMObjectFactory> factory)
 {
     if (name != QLatin1String("GCTMObjectFactory"))
-        throw RaisedError(ErrorNumber::UnknownProperty, Source,
-                          QStringLiteral("Okänd klientegenskap \"%1\"").arg(name));
+        throw LayerError::make(ErrorNumber::UnknownProperty,
+                               QStringLiteral("Okänd klientegenskap \"%1\"").arg(name));
     m_setup->factory = std::move(factory);
 }
 
@@ -123,25 +123,25 @@ Variant SoapClient::call(const QString &operation, const std::vector<QString> &a
     m_faultCode.clear();
     m_faultString.clear();
     if (!m_description)
-        throw RaisedError(ErrorNumber::NotInitialised, Source,
-                          QStringLiteral("SOAP-klienten är inte initierad"));
+        throw LayerError::make(ErrorNumber::NotInitialised,
+                               QStringLiteral("SOAP-klienten är inte initierad"));
     const auto found = m_description->operations.constFind(operation);
     if (found == m_description->operations.constEnd())
-        throw RaisedError(ErrorNumber::UnknownOperation, Source,
-                          QStringLiteral("Operationen \"%1\" finns inte i tjänsten %2")
-                              .arg(operation, m_serviceName));
+        throw LayerError::make(ErrorNumber::UnknownOperation,
+                               QStringLiteral("Operationen \"%1\" finns inte i tjänsten %2")
+                                   .arg(operation, m_serviceName));
     const OperationInfo &info = *found;
     if (qsizetype(arguments.size()) > info.parameters.size())
-        throw RaisedError(ErrorNumber::BadArgument, Source,
-                          QStringLiteral("Operationen %1 tar %2 argument, inte %3")
-                              .arg(operation)
-                              .arg(info.parameters.size())
-                              .arg(arguments.size()));
+        throw LayerError::make(ErrorNumber::BadArgument,
+                               QStringLiteral("Operationen %1 tar %2 argument, inte %3")
+                                   .arg(operation)
+                                   .arg(info.parameters.size())
+                                   .arg(arguments.size()));
     for (const QString &argument : arguments) {
         if (!WireText::isXmlText(argument))
-            throw RaisedError(ErrorNumber::BadArgument, Source,
-                              QStringLiteral("Argumentet till %1 innehåller tecken som inte kan "
-                                             "skickas i XML").arg(operation));
+            throw LayerError::make(ErrorNumber::BadArgument,
+                                   QStringLiteral("Argumentet till %1 innehåller tecken som inte kan "
+                                                  "skickas i XML").arg(operation));
     }
 
     OutgoingRequest request;
@@ -161,7 +161,7 @@ Variant SoapClient::call(const QString &operation, const std::vector<QString> &a
         m_faultString = answer.fault->string;
         // Raised as a fault even when the server left faultcode empty, so callers that look
         // only at the error still see 0x80040000 and the faultstring.
-        throw RaisedError(ErrorNumber::SoapFault, Source, m_faultString);
+        throw LayerError::make(ErrorNumber::SoapFault, m_faultString);
     }
     return answer.value;
 }

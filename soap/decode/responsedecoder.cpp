@@ -4,6 +4,7 @@
 #include "decodefailure.h"
 #include "errornumbers.h"
 #include "expatreader.h"
+#include "layererror.h"
 
 #include <optional>
 #include <utility>
@@ -40,8 +41,8 @@ struct ResponseDecoder::Impl
     void refuseAfterFinish() const
     {
         if (finished)
-            throw RaisedError(ErrorNumber::BadArgument, DecodeFailure::source(),
-                              QStringLiteral("Svaret matades efter att avkodningen avslutats."));
+            throw LayerError::make(ErrorNumber::BadArgument,
+                                   QStringLiteral("Svaret matades efter att avkodningen avslutats."));
     }
 
     DecodeFailure failure;
@@ -84,8 +85,8 @@ DecodedAnswer ResponseDecoder::finish()
 {
     return m_impl->guarded([&] {
         if (m_impl->finished)
-            throw RaisedError(ErrorNumber::BadArgument, DecodeFailure::source(),
-                              QStringLiteral("Avkodningen av svaret avslutades två gånger."));
+            throw LayerError::make(ErrorNumber::BadArgument,
+                                   QStringLiteral("Avkodningen av svaret avslutades två gånger."));
         m_impl->finished = true;
         m_impl->reader->finish();
         return m_impl->builder.result();

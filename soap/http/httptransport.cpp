@@ -5,6 +5,7 @@
 #include "errornumbers.h"
 #include "httpheadparser.h"
 #include "inflater.h"
+#include "layererror.h"
 #include "raisederror.h"
 #include "socketconnection.h"
 
@@ -22,24 +23,22 @@ constexpr qsizetype Piece = 128 * 1024;
 // 100 Continue and its kind before the real answer; a server that sends them without end is cut.
 constexpr int MaxInterimAnswers = 8;
 
-const QString Source = QStringLiteral("SoapClient");
-
 RaisedError transportError(const QString &where, const QString &what)
 {
-    return RaisedError(ErrorNumber::TransportFailure, Source,
-                       QStringLiteral("Överföringen från %1 misslyckades: %2").arg(where, what));
+    return LayerError::make(ErrorNumber::TransportFailure,
+                            QStringLiteral("Överföringen från %1 misslyckades: %2").arg(where, what));
 }
 
 RaisedError tooLarge(const QString &where, qint64 cap)
 {
-    return RaisedError(ErrorNumber::AnswerTooLarge, Source,
-                       QStringLiteral("Svaret från %1 är större än gränsen på %2 byte").arg(where).arg(cap));
+    return LayerError::make(ErrorNumber::AnswerTooLarge,
+                            QStringLiteral("Svaret från %1 är större än gränsen på %2 byte").arg(where).arg(cap));
 }
 
 RaisedError closedEarly(const QString &where)
 {
-    return RaisedError(ErrorNumber::ConnectionClosed, Source,
-                       QStringLiteral("Servern %1 stängde anslutningen innan svaret var komplett").arg(where));
+    return LayerError::make(ErrorNumber::ConnectionClosed,
+                            QStringLiteral("Servern %1 stängde anslutningen innan svaret var komplett").arg(where));
 }
 
 bool isRedirect(int status)
@@ -95,29 +94,30 @@ HttpResponseHead HttpTransport::exchange(const OutgoingRequest &original, BodySi
         const QString scheme = request.url.scheme().toLower();
         if (!request.url.isValid() || request.url.host().isEmpty()
             || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-            throw RaisedError(ErrorNumber::UnsupportedUrl, Source,
-                              QStringLiteral("Adressen %1 går inte att hämta: endast http och https stöds").arg(where));
+            throw LayerError::make(ErrorNumber::UnsupportedUrl,
+                                   QStringLiteral("Adressen %1 går inte att hämta: endast http och https stöds")
+                                       .arg(where));
 
         const Route route = routeFor(request.url);
         Answer answer = send(route, request, deadline);
         const int status = answer.head.status();
         if (route.absoluteForm && status == 407)
-            throw RaisedError(ErrorNumber::CannotConnect, Source,
-                              QStringLiteral("Kunde inte ansluta till %1 via proxyservern: proxyservern kräver "
-                                             "inloggning").arg(where));
+            throw LayerError::make(ErrorNumber::CannotConnect,
+                                   QStringLiteral("Kunde inte ansluta till %1 via proxyservern: proxyservern kräver "
+                                                  "inloggning").arg(where));
         if (isRedirect(status) && !answer.head.location().isEmpty()) {
             const QUrl target = request.url.resolved(QUrl::fromEncoded(answer.head.location()));
             const QString targetScheme = target.scheme().toLower();
             if (targetScheme != QLatin1String("http") && targetScheme != QLatin1String("https"))
-                throw RaisedError(ErrorNumber::UnsafeRedirect, Source,
-                                  QStringLiteral("%1 omdirigerade till %2, som varken är http eller https")
-                                      .arg(where, target.toDisplayString()));
+                throw LayerError::make(ErrorNumber::UnsafeRedirect,
+                                       QStringLiteral("%1 omdirigerade till %2, som varken är http eller https")
+                                           .arg(where, target.toDisplayString()));
             if (scheme == QLatin1String("https") && targetScheme == QLatin1String("http"))
-                throw RaisedError(ErrorNumber::UnsafeRedirect, Source,
-                                  QStringLiteral("%1 omdirigerade till en mindre säker adress").arg(where));
+                throw LayerError::make(ErrorNumber::UnsafeRedirect,
+                                       QStringLiteral("%1 omdirigerade till en mindre säker adress").arg(where));
             if (redirects >= m_limits.maxRedirects)
-                throw RaisedError(ErrorNumber::UnsafeRedirect, Source,
-                                  QStringLiteral("För många omdirigeringar från %1").arg(where));
+                throw LayerError::make(ErrorNumber::UnsafeRedirect,
+                                       QStringLiteral("För många omdirigeringar från %1").arg(where));
             // 303, and 301 or 302 after a POST, go on as a GET, as browsers and Qt do.
             if (status == 303 || ((status == 301 || status == 302) && request.post)) {
                 request.post = false;

@@ -2,6 +2,7 @@
 
 #include "errornumbers.h"
 #include "hostlookup.h"
+#include "layererror.h"
 
 #include <QSslSocket>
 
@@ -55,9 +56,9 @@ void SocketConnection::open(const Deadline &deadline, const QString &where)
         if (found.timedOut)
             throw deadline.timeoutError(where);
         if (found.addresses.isEmpty())
-            throw RaisedError(ErrorNumber::CannotConnect, QStringLiteral("SoapClient"),
-                              QStringLiteral("Kunde inte ansluta till %1 via proxyservern: proxyservern %2 "
-                                             "hittades inte").arg(where, proxy.hostName()));
+            throw LayerError::make(ErrorNumber::CannotConnect,
+                                   QStringLiteral("Kunde inte ansluta till %1 via proxyservern: proxyservern %2 "
+                                                  "hittades inte").arg(where, proxy.hostName()));
         proxy.setHostName(found.addresses.first().toString());
         m_socket->setProxy(proxy);
         // The proxy looks up the host.
@@ -68,8 +69,8 @@ void SocketConnection::open(const Deadline &deadline, const QString &where)
         if (found.timedOut)
             throw deadline.timeoutError(where);
         if (found.addresses.isEmpty())
-            throw RaisedError(ErrorNumber::HostNotFound, QStringLiteral("SoapClient"),
-                              QStringLiteral("Kunde inte ansluta till %1: värddatorn hittades inte").arg(where));
+            throw LayerError::make(ErrorNumber::HostNotFound,
+                                   QStringLiteral("Kunde inte ansluta till %1: värddatorn hittades inte").arg(where));
         // Every address in turn, as long as time allows: a host may listen on IPv4 only.
         for (qsizetype i = 0; i < found.addresses.size(); ++i) {
             try {
@@ -149,27 +150,26 @@ bool SocketConnection::isIdle() const
 
 RaisedError SocketConnection::failure(const QString &where) const
 {
-    const QString source = QStringLiteral("SoapClient");
     const QString detail = m_socket->errorString();
     switch (m_socket->error()) {
     case QAbstractSocket::ConnectionRefusedError:
         if (viaProxy(m_target.proxy))
             break;
-        return RaisedError(ErrorNumber::CannotConnect, source,
-                           QStringLiteral("Kunde inte ansluta till %1: anslutningen nekades").arg(where));
+        return LayerError::make(ErrorNumber::CannotConnect,
+                                QStringLiteral("Kunde inte ansluta till %1: anslutningen nekades").arg(where));
     case QAbstractSocket::HostNotFoundError:
         if (viaProxy(m_target.proxy))
             break;
-        return RaisedError(ErrorNumber::HostNotFound, source,
-                           QStringLiteral("Kunde inte ansluta till %1: värddatorn hittades inte").arg(where));
+        return LayerError::make(ErrorNumber::HostNotFound,
+                                QStringLiteral("Kunde inte ansluta till %1: värddatorn hittades inte").arg(where));
     case QAbstractSocket::RemoteHostClosedError:
-        return RaisedError(ErrorNumber::ConnectionClosed, source,
-                           QStringLiteral("Servern %1 stängde anslutningen innan svaret var komplett").arg(where));
+        return LayerError::make(ErrorNumber::ConnectionClosed,
+                                QStringLiteral("Servern %1 stängde anslutningen innan svaret var komplett").arg(where));
     case QAbstractSocket::SslHandshakeFailedError:
     case QAbstractSocket::SslInternalError:
     case QAbstractSocket::SslInvalidUserDataError:
-        return RaisedError(ErrorNumber::TlsFailure, source,
-                           QStringLiteral("Säker anslutning till %1 misslyckades: %2").arg(where, detail));
+        return LayerError::make(ErrorNumber::TlsFailure,
+                                QStringLiteral("Säker anslutning till %1 misslyckades: %2").arg(where, detail));
     case QAbstractSocket::ProxyAuthenticationRequiredError:
     case QAbstractSocket::ProxyConnectionRefusedError:
     case QAbstractSocket::ProxyConnectionClosedError:
@@ -178,11 +178,11 @@ RaisedError SocketConnection::failure(const QString &where) const
     case QAbstractSocket::ProxyProtocolError:
         break;
     default:
-        return RaisedError(ErrorNumber::TransportFailure, source,
-                           QStringLiteral("Överföringen från %1 misslyckades: %2").arg(where, detail));
+        return LayerError::make(ErrorNumber::TransportFailure,
+                                QStringLiteral("Överföringen från %1 misslyckades: %2").arg(where, detail));
     }
-    return RaisedError(ErrorNumber::CannotConnect, source,
-                       QStringLiteral("Kunde inte ansluta till %1 via proxyservern: %2").arg(where, detail));
+    return LayerError::make(ErrorNumber::CannotConnect,
+                            QStringLiteral("Kunde inte ansluta till %1 via proxyservern: %2").arg(where, detail));
 }
 
 } // namespace soap

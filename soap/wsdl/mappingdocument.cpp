@@ -1,6 +1,7 @@
 #include "mappingdocument.h"
 
 #include "errornumbers.h"
+#include "layererror.h"
 #include "raisederror.h"
 #include "xmldomnode.h"
 #include "xmlelement.h"
@@ -16,7 +17,7 @@ const QString Lead = QStringLiteral("Mappningsdokumentet går inte att använda"
 
 [[noreturn]] void invalid(const QString &what)
 {
-    throw RaisedError(ErrorNumber::MappingInvalid, QStringLiteral("SoapClient"), QStringLiteral("%1: %2").arg(Lead, what));
+    throw LayerError::make(ErrorNumber::MappingInvalid, QStringLiteral("%1: %2").arg(Lead, what));
 }
 
 // The mapping document's elements are unqualified; compare local names only.
@@ -69,9 +70,9 @@ MappingDocument MappingDocument::parse(const QString &text, const QString &servi
         if (cachable != QLatin1String("0") && cachable != QLatin1String("1"))
             invalid(QStringLiteral("cachable=\"%1\" för %2 är varken 0 eller 1").arg(cachable, id));
         if (progId != QLatin1String(GenericMapperProgId))
-            throw RaisedError(ErrorNumber::UnknownTypeMapper, QStringLiteral("SoapClient"),
-                              QStringLiteral("Typmappningen \"%1\" (ID %2) finns inte; endast %3 stöds")
-                                  .arg(progId, id, QLatin1String(GenericMapperProgId)));
+            throw LayerError::make(ErrorNumber::UnknownTypeMapper,
+                                   QStringLiteral("Typmappningen \"%1\" (ID %2) finns inte; endast %3 stöds")
+                                       .arg(progId, id, QLatin1String(GenericMapperProgId)));
         // Our mapper keeps no state between elements, so cached or not it behaves the same.
         mappers.insert(id, progId);
     }

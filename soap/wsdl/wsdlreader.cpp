@@ -1,6 +1,7 @@
 #include "wsdlreader.h"
 
 #include "errornumbers.h"
+#include "layererror.h"
 #include "raisederror.h"
 #include "schemaindex.h"
 #include "wiretext.h"
@@ -129,8 +130,8 @@ WsdlReader::WsdlReader(QString serviceName, QString portName, QString serviceNam
 
 void WsdlReader::fail(std::int32_t number, const Context &context, const QString &what) const
 {
-    throw RaisedError(number, QStringLiteral("SoapClient"),
-                      QStringLiteral("WSDL-dokumentet %1: %2").arg(context.where, what));
+    throw LayerError::make(number,
+                           QStringLiteral("WSDL-dokumentet %1: %2").arg(context.where, what));
 }
 
 ServiceDescription WsdlReader::read(const QByteArray &document, const QString &where,

@@ -1,5 +1,7 @@
 #include "decodefailure.h"
 
+#include "layererror.h"
+
 #include <utility>
 
 namespace soap {
@@ -13,18 +15,12 @@ DecodeFailure::DecodeFailure(QString where, QString lead)
 
 RaisedError DecodeFailure::error(std::int32_t number, const QString &what) const
 {
-    return RaisedError(number, source(), QStringLiteral("%1: %2").arg(m_lead, what));
+    return LayerError::make(number, QStringLiteral("%1: %2").arg(m_lead, what));
 }
 
 QString DecodeFailure::at(const XmlPosition &position)
 {
     return QStringLiteral("på rad %1, kolumn %2").arg(position.line).arg(position.column);
-}
-
-QString DecodeFailure::source()
-{
-    // The client replaces it with the operation's name; until then it names the layer.
-    return QStringLiteral("SoapClient");
 }
 
 } // namespace soap

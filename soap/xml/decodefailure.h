@@ -26,7 +26,6 @@ public:
     RaisedError error(std::int32_t number, const QString &what) const;
     // "på rad 3, kolumn 17"
     static QString at(const XmlPosition &position);
-    static QString source();
     const QString &where() const { return m_where; }
 
 private:
