@@ -1,6 +1,6 @@
 // The viewer's figures: start-up to the first paint (a process per run) and "&Visa" to the rows
 // painted, against the bundled service on this machine. Run under Xvfb:
-//   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/viewer/bench_viewer
+//   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/viewer/ksv-bench-viewer
 #include "applicationsetup.h"
 #ifdef KSV_HAS_APP_ICON
 #include "appicon.h"
