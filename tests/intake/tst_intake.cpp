@@ -1,0 +1,173 @@
+#include "countfeed.h"
+#include "dataset.h"
+#include "electionnight.h"
+#include "intakeservice.h"
+#include "livecount.h"
+#include "metricsregistry.h"
+#include "reportledger.h"
+#include "reportstore.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Reporters of the table: Anna may report Stockholm's county (01), Bo every county and declare
+// counts final. The name with quotes goes into SQL as a parameter like any other.
+const QByteArray anna = "anna-token";
+const QByteArray bo = "bo-token";
+const QByteArray quote = "quote-token";
+
+QString line(const char *name, const QByteArray &token, const char *counties, const char *role)
+{
+    return QStringList{QString::fromUtf8(name), QString::fromLatin1(Reporters::hashOf(token).toHex()),
+                       QString::fromLatin1(counties), QString::fromLatin1(role)}.join(u'\t');
+}
+
+struct Request
+{
+    QString method;
+    QString path;
+    QByteArray token;
+    QByteArray body;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Request)
+
+// One live night per row, on a store of its own: a request (after any that set the scene) and
+// what it must get, and how many audit records it must leave.
+class TestIntake : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void requests_data();
+    void requests();
+
+private:
+    DataSet m_data = DataSet::bundled();
+};
+
+void TestIntake::requests_data()
+{
+    QTest::addColumn<QList<Request>>("before");
+    QTest::addColumn<Request>("request");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");     // in the answer's JSON
+    QTest::addColumn<int>("records");      // audit records it adds
+    QTest::addColumn<int>("counted");      // districts counted afterwards
+
+    const QByteArray figures = R"({"yes":100,"no":80,"blank":5,"invalid":2})";
+    const QByteArray other = R"({"yes":101,"no":80,"blank":5,"invalid":2})";
+    const Request put{"PUT", "/reports/0114/1", anna, figures};
+    auto with = [](Request r, QByteArray body) { r.body = std::move(body); return r; };
+    auto as = [](Request r, QByteArray token) { r.token = std::move(token); return r; };
+    auto at = [](Request r, QString path) { r.path = std::move(path); return r; };
+    auto row = [](const char *name, QList<Request> before, Request r, int status, const char *says, int records, int counted) {
+        QTest::newRow(name) << before << r << status << QString::fromUtf8(says) << records << counted;
+    };
+
+    row("new", {}, put, 201, "\"result\":\"new\"", 1, 1);
+    row("bearer in any case", {}, as(put, "  bEaReR anna-token"), 201, "new", 1, 1);
+    row("no token", {}, as(put, {}), 401, "Bearer", 1, 0);
+    row("wrong token", {}, as(put, "Bearer anna-tokeN"), 401, "nyckel", 1, 0);
+    row("token hash as token", {}, as(put, "Bearer " + Reporters::hashOf(anna).toHex()), 401, "nyckel", 1, 0);
+    row("basic scheme", {}, as(put, "Basic YW5uYTp4"), 401, "nyckel", 1, 0);
+    row("other county", {}, at(put, "/reports/0305/1"), 403, "län 03", 1, 0);
+    row("any county", {}, as(at(put, "/reports/0305/1"), "Bearer bo-token"), 201, "new", 1, 1);
+    row("no such district", {}, at(put, "/reports/0114/999"), 404, "Distrikt '999'", 1, 0);
+    row("district 0", {}, at(put, "/reports/0114/0"), 404, "Distrikt", 1, 0);
+    row("no such municipality", {}, at(put, "/reports/0199/1"), 404, "Distrikt", 1, 0);
+    row("no such county", {}, at(put, "/reports/9914/1"), 404, "Kommunen '9914'", 1, 0);
+    row("district not a number", {}, at(put, "/reports/0114/1e3"), 404, "Distrikt", 1, 0);
+    row("negative", {}, with(put, R"({"yes":100,"no":-1,"blank":5,"invalid":2})"), 422, "\"field\":\"no\"", 1, 0);
+    row("fraction", {}, with(put, R"({"yes":100.5,"no":1,"blank":5,"invalid":2})"), 422, "\"field\":\"yes\"", 1, 0);
+    row("exponent", {}, with(put, R"({"yes":1e2,"no":1,"blank":5,"invalid":2})"), 422, "\"field\":\"yes\"", 1, 0);
+    row("string figure", {}, with(put, R"({"yes":"100","no":1,"blank":5,"invalid":2})"), 422, "\"field\":\"yes\"", 1, 0);
+    row("huge", {}, with(put, R"({"yes":1000000000000000000000,"no":1,"blank":5,"invalid":2})"), 422, "\"field\":\"yes\"", 1, 0);
+    row("missing", {}, with(put, R"({"yes":1,"no":1,"blank":5})"), 422, "\"field\":\"invalid\"", 1, 0);
+    row("twice", {}, with(put, R"({"yes":1,"no":1,"no":2,"blank":5,"invalid":0})"), 422, "\"field\":\"no\"", 1, 0);
+    row("unknown member", {}, with(put, R"({"yes":1,"no":1,"blank":5,"invalid":0,"ja":3})"), 422, "\"field\":\"ja\"", 1, 0);
+    row("nested", {}, with(put, QByteArray(R"({"yes":)") + QByteArray(100000, '[')), 422, "\"field\":\"yes\"", 1, 0);
+    row("above electorate", {}, with(put, R"({"yes":999999999,"no":0,"blank":0,"invalid":0})"), 422, "röstberättigade", 1, 0);
+    row("not JSON", {}, with(put, "yes=1"), 400, "JSON", 1, 0);
+    row("after the object", {}, with(put, figures + "{}"), 400, "JSON", 1, 0);
+    row("leading zero", {}, with(put, R"({"yes":0100,"no":1,"blank":5,"invalid":2})"), 400, "JSON", 1, 0);
+    row("lone surrogate", {}, with(put, R"({"yes":1,"no":1,"blank":5,"invalid":2,"correction":"\ud800"})"), 400, "JSON", 1, 0);
+    row("identical repeat", {put}, put, 200, "identical", 1, 1);
+    row("conflict", {put}, with(put, other), 409, "\"reported\":{\"blank\":5,\"invalid\":2,\"no\":80,\"yes\":100}", 1, 1);
+    row("correction", {put}, with(put, R"({"yes":101,"no":80,"blank":5,"invalid":2,"correction":"omräkning"})"), 200,
+        "correction", 1, 1);
+    row("correction without reason", {put}, with(put, R"({"yes":101,"no":80,"blank":5,"invalid":2,"correction":" "})"),
+        422, "correction", 1, 0 + 1);
+    const Request batch{"POST", "/reports", anna, "municipality,district,yes,no,blank,invalid\r\n0114,1,1,2,3,4\r\n\"0114\",2,5,6,7,8\r\n"};
+    row("batch", {}, batch, 201, "\"new\":2", 2, 2);
+    row("batch repeated", {batch}, batch, 200, "\"identical\":2", 2, 2);
+    row("batch over a report", {put}, batch, 409, "\"line\":2", 1, 1);
+    row("batch, third line bad", {}, with(batch, batch.body + "0114,999,1,1,1,1\n"), 404, "\"line\":4", 1, 0);
+    row("batch, other county", {}, with(batch, batch.body + "0305,1,1,1,1,1\n"), 403, "\"line\":4", 1, 0);
+    row("batch, district twice", {}, with(batch, batch.body + "0114,1,1,2,3,5\n"), 409, "\"line\":4", 1, 0);
+    row("batch, negative", {}, with(batch, batch.body + "0114,3,1,-2,3,5\n"), 422, "\"line\":4", 1, 0);
+    row("batch, short line", {}, with(batch, batch.body + "0114,3,1\n"), 422, "\"line\":4", 1, 0);
+    row("batch, header", {}, with(batch, "kommun,distrikt,ja,nej,blanka,ogiltiga\n0114,1,1,2,3,4\n"), 422, "\"line\":1", 1, 0);
+    row("batch, only header", {}, with(batch, "municipality,district,yes,no,blank,invalid\n"), 422, "inga rapporter", 1, 0);
+    row("batch, unknown token", {}, as(batch, "Bearer x"), 401, "nyckel", 1, 0);
+    const Request final{"POST", "/final/01", bo, {}};
+    row("final", {put}, final, 200, "\"county\":\"01\"", 1, 1);
+    row("final, country", {}, at(final, "/final/00"), 200, "final", 1, 0);
+    row("final, reporter", {}, as(final, "Bearer anna-token"), 403, "admin", 1, 0);
+    row("final, no such county", {}, at(final, "/final/99"), 404, "99", 1, 0);
+    // SQL metacharacters in every field a client writes, and in a reporter's name: stored as text.
+    row("SQL in the path", {}, at(put, "/reports/0114'; DROP TABLE audit; --/1"), 404, "Kommunen", 1, 0);
+    row("SQL in the district", {}, at(put, "/reports/0114/1 OR 1=1"), 404, "Distrikt", 1, 0);
+    row("SQL in a reason", {put}, with(put, R"({"yes":1,"no":1,"blank":1,"invalid":1,"correction":"x'); DELETE FROM audit; --"})"),
+        200, "correction", 1, 1);
+    row("SQL in a name", {}, as(put, "Bearer quote-token"), 201, "new", 1, 1);
+    row("SQL in a CSV field", {}, with(batch, "municipality,district,yes,no,blank,invalid\n\"0114'--\",1,1,1,1,1\n"), 422, "\"line\":2", 1, 0);
+    row("wrong method", {}, Request{"GET", "/reports/0114/1", anna, {}}, 405, "PUT", 0, 0);
+    row("no such page", {}, Request{"PUT", "/report/0114/1", anna, figures}, 404, "finns inte", 0, 0);
+}
+
+void TestIntake::requests()
+{
+    QFETCH(QList<Request>, before);
+    QFETCH(Request, request);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    QFETCH(int, records);
+    QFETCH(int, counted);
+
+    QTemporaryDir dir;
+    const auto store = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")));
+    const ElectionNight night(m_data, 1, std::chrono::minutes(1));
+    LiveCount count(m_data, DistrictTable::fromNight(m_data, night));
+    const QString lines = QStringList{line("Anna", anna, "01", "reporter"), line("Bo", bo, "*", "admin"),
+                                      line("O'Brien \"; DROP TABLE audit; --", quote, "01", "reporter")}.join(u'\n');
+    const Reporters reporters = Reporters::parse(lines.toUtf8(), m_data);
+    MetricsRegistry metrics;
+    ReportLedger ledger(*store, metrics);
+    IntakeService intake(reporters, count, ledger, metrics);
+    CountFeed feed(*store, count, std::chrono::milliseconds(50));
+
+    auto send = [&](const Request &r) {
+        const QByteArray authorization = r.token.isEmpty() || r.token.contains(' ') ? r.token : "Bearer " + r.token;
+        return intake.answer(IntakeRequest{r.method, r.path, authorization, QStringLiteral("127.0.0.1"), r.body});
+    };
+    for (const Request &r : before)
+        QVERIFY(send(r).status < 300);
+    const auto recordsBefore = store->readAfter(0, 1000).size();
+    const IntakeAnswer answer = send(request);
+    QVERIFY2(answer.body.contains(says.toUtf8()), answer.body.constData());
+    QCOMPARE(answer.status, status);
+    QCOMPARE(int(store->readAfter(0, 1000).size() - recordsBefore), records);
+    feed.load();
+    const auto body = QJsonDocument::fromJson(send(Request{"GET", "/status", {}, {}}).body).object();
+    QCOMPARE(body.value(QStringLiteral("readyDistricts")).toInt(), counted);
+}
+
+QTEST_MAIN(TestIntake)
+#include "tst_intake.moc"
