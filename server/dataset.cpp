@@ -44,10 +44,5 @@ DataSet DataSet::bundled()
 
 DataSet DataSet::fromFile(const QString &path)
 {
-    const QByteArray text = TsvText::readFile(path);
-    try {
-        return DataSetParser::parse(text);
-    } catch (const DataSetError &e) {
-        throw DataSetError(path + QStringLiteral(": ") + e.message());
-    }
+    return TsvText::parseFile(path, [](const QByteArray &text) { return DataSetParser::parse(text); });
 }

@@ -40,22 +40,19 @@ private:
 
 void Parser::fail(const QString &what) const
 {
-    throw DataSetError(QStringLiteral("rad %1: %2").arg(m_line).arg(what));
+    TsvText::failLine(m_line, what);
 }
 
 void Parser::failField(Column column, const QString &what) const
 {
-    throw DataSetError(QStringLiteral("rad %1, fältet \"%2\": %3").arg(m_line).arg(columns[column], what));
+    TsvText::failField(m_line, columns[column], what);
 }
 
 DataSet Parser::run(const QString &text)
 {
     bool headerSeen = false;
-    for (const QString &line : TsvText::lines(text)) {
-        ++m_line;
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        const QStringList fields = line.split(u'\t');
+    for (const auto &[line, fields] : TsvText::records(text)) {
+        m_line = line;
         if (!headerSeen) {
             readHeader(fields);
             headerSeen = true;

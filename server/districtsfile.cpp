@@ -48,22 +48,19 @@ Parser::Parser(const DataSet &data)
 
 void Parser::fail(const QString &what) const
 {
-    throw DataSetError(QStringLiteral("rad %1: %2").arg(m_line).arg(what));
+    TsvText::failLine(m_line, what);
 }
 
 void Parser::failField(Column column, const QString &what) const
 {
-    throw DataSetError(QStringLiteral("rad %1, fältet \"%2\": %3").arg(m_line).arg(columns[column], what));
+    TsvText::failField(m_line, columns[column], what);
 }
 
 DistrictTable Parser::run(const QString &text)
 {
     bool headerSeen = false;
-    for (const QString &line : TsvText::lines(text)) {
-        ++m_line;
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        const QStringList fields = line.split(u'\t');
+    for (const auto &[line, fields] : TsvText::records(text)) {
+        m_line = line;
         if (headerSeen) {
             readDistrict(fields);
             continue;
@@ -120,10 +117,5 @@ DistrictTable DistrictsFile::parse(const QByteArray &text, const DataSet &data)
 
 DistrictTable DistrictsFile::read(const QString &path, const DataSet &data)
 {
-    const QByteArray text = TsvText::readFile(path);
-    try {
-        return parse(text, data);
-    } catch (const DataSetError &e) {
-        throw DataSetError(path + QStringLiteral(": ") + e.message());
-    }
+    return TsvText::parseFile(path, [&data](const QByteArray &text) { return parse(text, data); });
 }

@@ -1,7 +1,5 @@
 #include "tsvtext.h"
 
-#include "dataseterror.h"
-
 #include <QFile>
 #include <QStringDecoder>
 
@@ -30,12 +28,26 @@ QString TsvText::decode(const QByteArray &bytes)
     return decoded;
 }
 
-QStringList TsvText::lines(const QString &text)
+std::vector<TsvText::Record> TsvText::records(const QString &text)
 {
-    QStringList lines = text.split(u'\n');
-    for (QString &line : lines) {
+    std::vector<Record> records;
+    int number = 0;
+    for (QString line : text.split(u'\n')) {
+        ++number;
         if (line.endsWith(u'\r'))
             line.chop(1);
+        if (!line.isEmpty() && !line.startsWith(u'#'))
+            records.push_back(Record{number, line.split(u'\t')});
     }
-    return lines;
+    return records;
+}
+
+void TsvText::failLine(int line, const QString &what)
+{
+    throw DataSetError(QStringLiteral("rad %1: %2").arg(line).arg(what));
+}
+
+void TsvText::failField(int line, QLatin1StringView field, const QString &what)
+{
+    throw DataSetError(QStringLiteral("rad %1, fältet \"%2\": %3").arg(line).arg(field, what));
 }

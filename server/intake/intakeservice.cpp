@@ -131,14 +131,25 @@ void IntakeService::checkElectorate(int district, const Figures &figures, int li
     }
 }
 
-IntakeAnswer IntakeService::putReport(const IntakeRequest &request, const QStringList &parts)
+IntakeAnswer IntakeService::submit(const IntakeRequest &request, const Fill &fill)
 {
     Submission s;
     s.client = request.client;
-    s.request = QStringLiteral("PUT ") + request.path.left(maxAuditedPath);
+    s.request = request.method + u' ' + request.path.left(maxAuditedPath);
     try {
         const Reporter reporter = authenticated(request.authorization);
         s.reporter = reporter.name;
+        fill(s, reporter);
+        return store(s, nullptr);
+    } catch (const IntakeRefusal &refusal) {
+        s.lines.clear();
+        return store(s, &refusal);
+    }
+}
+
+IntakeAnswer IntakeService::putReport(const IntakeRequest &request, const QStringList &parts)
+{
+    return submit(request, [&](Submission &s, const Reporter &reporter) {
         s.area = parts[2].left(40);
         const int index = district(reporter, parts[2], parts[3], 0);
         s.district = m_count.districts().entries()[std::size_t(index)].number;
@@ -147,41 +158,24 @@ IntakeAnswer IntakeService::putReport(const IntakeRequest &request, const QStrin
         checkElectorate(index, body.figures, 0);
         s.kind = Submission::Kind::Report;
         s.correction = body.correction;
-        return store(s, nullptr);
-    } catch (const IntakeRefusal &refusal) {
-        return store(s, &refusal);
-    }
+    });
 }
 
 IntakeAnswer IntakeService::postBatch(const IntakeRequest &request)
 {
-    Submission s;
-    s.client = request.client;
-    s.request = QStringLiteral("POST /reports");
-    try {
-        const Reporter reporter = authenticated(request.authorization);
-        s.reporter = reporter.name;
+    return submit(request, [&](Submission &s, const Reporter &reporter) {
         s.lines = ReportCsv::read(request.body);
         for (const ReportCsv::Line &line : s.lines) {
             const int index = district(reporter, line.municipality, QString::number(line.district), line.line);
             checkElectorate(index, line.figures, line.line);
         }
         s.kind = Submission::Kind::Batch;
-        return store(s, nullptr);
-    } catch (const IntakeRefusal &refusal) {
-        s.lines.clear();
-        return store(s, &refusal);
-    }
+    });
 }
 
 IntakeAnswer IntakeService::postFinal(const IntakeRequest &request, const QStringList &parts)
 {
-    Submission s;
-    s.client = request.client;
-    s.request = QStringLiteral("POST ") + request.path.left(maxAuditedPath);
-    try {
-        const Reporter reporter = authenticated(request.authorization);
-        s.reporter = reporter.name;
+    return submit(request, [&](Submission &s, const Reporter &reporter) {
         const QString &county = parts[2];
         if (!(county == u"00" || (FieldRules::isDigits(county, 2) && m_count.data().countyIndex(county) >= 0)))
             throw IntakeRefusal(404, QStringLiteral("Länet '%1' finns inte (00 är hela landet).").arg(county.left(40)));
@@ -189,10 +183,7 @@ IntakeAnswer IntakeService::postFinal(const IntakeRequest &request, const QStrin
         if (!reporter.admin)
             throw IntakeRefusal(403, QStringLiteral("Bara en admin kan förklara en räkning slutlig."));
         s.kind = Submission::Kind::Final;
-        return store(s, nullptr);
-    } catch (const IntakeRefusal &refusal) {
-        return store(s, &refusal);
-    }
+    });
 }
 
 IntakeAnswer IntakeService::store(Submission &s, const IntakeRefusal *refusal)

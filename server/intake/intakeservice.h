@@ -5,6 +5,8 @@
 
 #include <QJsonObject>
 
+#include <functional>
+
 class IntakeRefusal;
 class LiveCount;
 class MetricsRegistry;
@@ -35,6 +37,9 @@ private:
     IntakeAnswer postFinal(const IntakeRequest &request, const QStringList &parts);
     IntakeAnswer status() const;
 
+    // Authenticates, has `fill` make the submission (or throw its refusal), and stores it.
+    using Fill = std::function<void(Submission &, const Reporter &)>;
+    IntakeAnswer submit(const IntakeRequest &request, const Fill &fill);
     // Submits what was asked, or the refusal of it, and answers with what became of it.
     IntakeAnswer store(Submission &submission, const IntakeRefusal *refusal);
     Reporter authenticated(const QByteArray &authorization) const;

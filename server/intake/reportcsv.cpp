@@ -91,8 +91,10 @@ std::vector<ReportCsv::Line> ReportCsv::read(const QByteArray &csv)
     std::vector<Line> lines;
     bool headerSeen = false;
     int number = 0;
-    for (const QString &line : TsvText::lines(text)) {
+    for (QString line : text.split(u'\n')) {
         ++number;
+        if (line.endsWith(u'\r'))
+            line.chop(1);
         if (line.trimmed().isEmpty())
             continue;
         const QStringList fields = fieldsOf(line, number);

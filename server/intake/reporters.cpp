@@ -37,7 +37,7 @@ public:
 private:
     [[noreturn]] void failField(Column column, const QString &what) const
     {
-        throw DataSetError(QStringLiteral("rad %1, fältet \"%2\": %3").arg(m_line).arg(columns[column], what));
+        TsvText::failField(m_line, columns[column], what);
     }
     Reporter reporterOf(const QStringList &fields);
 
@@ -50,14 +50,11 @@ private:
 Reporters Parser::run(const QString &text)
 {
     std::vector<Reporter> reporters;
-    for (const QString &line : TsvText::lines(text)) {
-        ++m_line;
-        if (line.trimmed().isEmpty() || line.trimmed().startsWith(u'#'))
-            continue;
-        const QStringList fields = line.split(u'\t');
+    for (const auto &[line, fields] : TsvText::records(text)) {
+        m_line = line;
         if (fields.size() != int(columns.size())) {
-            throw DataSetError(QStringLiteral("rad %1: %2 tabbseparerade fält väntades (namn, sha256, län, roll), inte %3")
-                                       .arg(m_line).arg(columns.size()).arg(fields.size()));
+            TsvText::failLine(line, QStringLiteral("%1 tabbseparerade fält väntades (namn, sha256, län, roll), inte %2")
+                                            .arg(columns.size()).arg(fields.size()));
         }
         reporters.push_back(reporterOf(fields));
     }
@@ -110,12 +107,7 @@ Reporters Reporters::parse(const QByteArray &text, const DataSet &data)
 
 Reporters Reporters::read(const QString &path, const DataSet &data)
 {
-    const QByteArray text = TsvText::readFile(path);
-    try {
-        return parse(text, data);
-    } catch (const DataSetError &e) {
-        throw DataSetError(path + QStringLiteral(": ") + e.message());
-    }
+    return TsvText::parseFile(path, [&data](const QByteArray &text) { return parse(text, data); });
 }
 
 QByteArray Reporters::hashOf(const QByteArray &token)
