@@ -58,7 +58,8 @@ void TestIntake::requests_data()
     QTest::addColumn<Request>("request");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says");     // in the answer's JSON
-    QTest::addColumn<int>("records");      // audit records it adds
+    QTest::addColumn<int>("records");      // audit records it adds, the last of this kind and status
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("counted");      // districts counted afterwards
 
     const QByteArray figures = R"({"yes":100,"no":80,"blank":5,"invalid":2})";
@@ -68,7 +69,11 @@ void TestIntake::requests_data()
     auto as = [](Request r, QByteArray token) { r.token = std::move(token); return r; };
     auto at = [](Request r, QString path) { r.path = std::move(path); return r; };
     auto row = [](const char *name, QList<Request> before, Request r, int status, const char *says, int records, int counted) {
-        QTest::newRow(name) << before << r << status << QString::fromUtf8(says) << records << counted;
+        // A 200 says which it was: an identical repeat, a correction or a declaration.
+        QString kind = status == 201 ? "new" : status >= 400 ? "refused" : "identical";
+        for (const char *other : {"correction", "final"})
+            kind = status == 200 && QByteArray(says).contains(other) ? other : kind;
+        QTest::newRow(name) << before << r << status << QString::fromUtf8(says) << records << kind << counted;
     };
 
     row("new", {}, put, 201, "\"result\":\"new\"", 1, 1);
@@ -102,6 +107,9 @@ void TestIntake::requests_data()
     row("conflict", {put}, with(put, other), 409, "\"reported\":{\"blank\":5,\"invalid\":2,\"no\":80,\"yes\":100}", 1, 1);
     row("correction", {put}, with(put, R"({"yes":101,"no":80,"blank":5,"invalid":2,"correction":"omräkning"})"), 200,
         "correction", 1, 1);
+    const QByteArray longest = R"({"yes":101,"no":80,"blank":5,"invalid":2,"correction":")" + QByteArray(500, 'x') + "\"}";
+    row("correction, longest reason", {put}, with(put, longest), 200, "correction", 1, 1);
+    row("correction, reason too long", {put}, with(put, QByteArray(longest).replace("xx\"", "xxx\"")), 422, "correction", 1, 1);
     row("correction without reason", {put}, with(put, R"({"yes":101,"no":80,"blank":5,"invalid":2,"correction":" "})"),
         422, "correction", 1, 0 + 1);
     const Request batch{"POST", "/reports", anna, "municipality,district,yes,no,blank,invalid\r\n0114,1,1,2,3,4\r\n\"0114\",2,5,6,7,8\r\n"};
@@ -117,7 +125,7 @@ void TestIntake::requests_data()
     row("batch, only header", {}, with(batch, "municipality,district,yes,no,blank,invalid\n"), 422, "inga rapporter", 1, 0);
     row("batch, unknown token", {}, as(batch, "Bearer x"), 401, "nyckel", 1, 0);
     const Request final{"POST", "/final/01", bo, {}};
-    row("final", {put}, final, 200, "\"county\":\"01\"", 1, 1);
+    row("final", {put}, final, 200, "\"county\":\"01\",\"result\":\"final\"", 1, 1);
     row("final, country", {}, at(final, "/final/00"), 200, "final", 1, 0);
     row("final, reporter", {}, as(final, "Bearer anna-token"), 403, "admin", 1, 0);
     row("final, no such county", {}, at(final, "/final/99"), 404, "99", 1, 0);
@@ -139,6 +147,7 @@ void TestIntake::requests()
     QFETCH(int, status);
     QFETCH(QString, says);
     QFETCH(int, records);
+    QFETCH(QString, kind);
     QFETCH(int, counted);
 
     QTemporaryDir dir;
@@ -163,7 +172,13 @@ void TestIntake::requests()
     const IntakeAnswer answer = send(request);
     QVERIFY2(answer.body.contains(says.toUtf8()), answer.body.constData());
     QCOMPARE(answer.status, status);
-    QCOMPARE(int(store->readAfter(0, 1000).size() - recordsBefore), records);
+    const auto trail = store->readAfter(0, 1000);
+    QCOMPARE(int(trail.size() - recordsBefore), records);
+    if (records > 0) {
+        QCOMPARE(AuditRecord::kindName(trail.back().kind), kind);
+        QCOMPARE(trail.back().status, status);
+        QCOMPARE(trail.back().client, QStringLiteral("127.0.0.1"));
+    }
     feed.load();
     const auto body = QJsonDocument::fromJson(send(Request{"GET", "/status", {}, {}}).body).object();
     QCOMPARE(body.value(QStringLiteral("readyDistricts")).toInt(), counted);
