@@ -182,6 +182,7 @@ void TestIntake::requests()
     feed.load();
     const auto body = QJsonDocument::fromJson(send(Request{"GET", "/status", {}, {}}).body).object();
     QCOMPARE(body.value(QStringLiteral("readyDistricts")).toInt(), counted);
+    QCOMPARE(body.value(QStringLiteral("allDistricts")).toInt(), m_data.districtCount());
 }
 
 QTEST_MAIN(TestIntake)
