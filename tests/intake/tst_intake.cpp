@@ -7,6 +7,8 @@
 #include "reportledger.h"
 #include "reportstore.h"
 
+#include <QDateTime>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -102,6 +104,8 @@ void TestIntake::requests_data()
     row("not JSON", {}, with(put, "yes=1"), 400, "JSON", 1, 0);
     row("after the object", {}, with(put, figures + "{}"), 400, "JSON", 1, 0);
     row("leading zero", {}, with(put, R"({"yes":0100,"no":1,"blank":5,"invalid":2})"), 400, "JSON", 1, 0);
+    row("surrogate pair", {put}, with(put, R"({"yes":1,"no":1,"blank":5,"invalid":2,"correction":"\ud800\udc00 \u00e5"})"), 200,
+        "correction", 1, 1);
     row("lone surrogate", {}, with(put, R"({"yes":1,"no":1,"blank":5,"invalid":2,"correction":"\ud800"})"), 400, "JSON", 1, 0);
     row("identical repeat", {put}, put, 200, "identical", 1, 1);
     row("conflict", {put}, with(put, other), 409, "\"reported\":{\"blank\":5,\"invalid\":2,\"no\":80,\"yes\":100}", 1, 1);
@@ -169,6 +173,7 @@ void TestIntake::requests()
     for (const Request &r : before)
         QVERIFY(send(r).status < 300);
     const auto recordsBefore = store->readAfter(0, 1000).size();
+    const qint64 sent = QDateTime::currentMSecsSinceEpoch();
     const IntakeAnswer answer = send(request);
     QVERIFY2(answer.body.contains(says.toUtf8()), answer.body.constData());
     QCOMPARE(answer.status, status);
@@ -178,11 +183,21 @@ void TestIntake::requests()
         QCOMPARE(AuditRecord::kindName(trail.back().kind), kind);
         QCOMPARE(trail.back().status, status);
         QCOMPARE(trail.back().client, QStringLiteral("127.0.0.1"));
+        QVERIFY(trail.back().atMs >= sent && trail.back().atMs <= QDateTime::currentMSecsSinceEpoch());
     }
+    if (status == 405)
+        QCOMPARE(answer.allow, QByteArray("PUT"));
     feed.load();
     const auto body = QJsonDocument::fromJson(send(Request{"GET", "/status", {}, {}}).body).object();
     QCOMPARE(body.value(QStringLiteral("readyDistricts")).toInt(), counted);
     QCOMPARE(body.value(QStringLiteral("allDistricts")).toInt(), m_data.districtCount());
+    // A declaration reaches the count: the county, or with the country every county, is final.
+    int finals = 0;
+    for (const auto county : body.value(QStringLiteral("counties")).toArray())
+        finals += county.toObject().value(QStringLiteral("final")).toBool();
+    const bool declared = request.path.startsWith(u"/final/") && status == 200;
+    QCOMPARE(finals, !declared ? 0 : request.path.endsWith(u"/00") ? 21 : 1);
+    QCOMPARE(body.value(QStringLiteral("final")).toBool(), declared && request.path.endsWith(u"/00"));
 }
 
 QTEST_MAIN(TestIntake)
