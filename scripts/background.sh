@@ -19,7 +19,10 @@ stop() {
 # start_service NAME COMMAND...: runs a results service with its output in $work/NAME.out and
 # $work/NAME.log, waits for its WSDL line and sets $pid and $port (and $intake_port for a live night).
 start_service() {
-    "${@:2}" >"$work/$1.out" 2>"$work/$1.log" &
+    # Emptied here, not by the background job's redirection: that may come after the first look,
+    # which would then find the previous run's line.
+    : >"$work/$1.out"
+    "${@:2}" >>"$work/$1.out" 2>"$work/$1.log" &
     pid=$!
     pids+=("$pid")
     for _ in $(seq 100); do

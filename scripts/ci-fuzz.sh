@@ -12,11 +12,13 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_
       -DKSV_FUZZ=ON -DBUILD_TESTING=OFF -DKSV_FOLDERS="soap;service;server"
 cmake --build build-fuzz --parallel "$(nproc)"
 declare -A dictionary=([answer]=xml [wsdl]=xml [mapping]=xml [request]=xml [http]=http [dataset]=dataset)
+# Requests may be as large as the service takes; libFuzzer would otherwise stay near its seeds' size.
+declare -A options=([request]=-max_len=65536)
 for input in answer wsdl mapping http request dataset; do
     scratch=$(mktemp -d)
     echo "fuzz_$input: $seconds s"
     build-fuzz/fuzz/fuzz_$input -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-        -dict="fuzz/${dictionary[$input]}.dict" -artifact_prefix="build-fuzz/fuzz_$input-" \
+        ${options[$input]:-} -dict="fuzz/${dictionary[$input]}.dict" -artifact_prefix="build-fuzz/fuzz_$input-" \
         "$scratch" "fuzz/corpus/$input"
     rm -rf "$scratch"
 done

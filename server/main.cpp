@@ -107,11 +107,13 @@ int main(int argc, char *argv[])
     const int threads = options.threads > 0 ? options.threads : std::max(1, int(std::thread::hardware_concurrency()));
 
     HttpServer server(ServiceRoutes::of(*service), options.http, options.logRequests, threads);
-    // Before the WSDL line: whoever reads it may signal us at once.
-    server.stopOnSignals(stoppingSignals(), [](int signalNumber) {
-        printLine(stderr, QStringLiteral("ksv-results-service: signal %1 (%2), avslutar")
-                                  .arg(signalNumber)
-                                  .arg(QLatin1String(signalName(signalNumber))));
+    // Before the WSDL line: whoever reads it may signal us at once. From here on standard error
+    // is written through the server's log, which never holds up serving.
+    server.stopOnSignals(stoppingSignals(), [&server](int signalNumber) {
+        server.logLine(QStringLiteral("ksv-results-service: signal %1 (%2), avslutar")
+                               .arg(signalNumber)
+                               .arg(QLatin1String(signalName(signalNumber)))
+                               .toStdString());
     });
     quint16 port = 0;
     try {

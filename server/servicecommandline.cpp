@@ -2,6 +2,7 @@
 
 #include "ksv_config.h"
 #include "resultsservice.h"
+#include "serverresources.h"
 
 #include <QDateTime>
 
@@ -20,10 +21,17 @@ const QString nightStartOption = QStringLiteral("night-start");
 const QString threadsOption = QStringLiteral("threads");
 const QString maxConnectionsOption = QStringLiteral("max-connections");
 const QString perClientOption = QStringLiteral("max-connections-per-client");
+const QString memoryOption = QStringLiteral("memory-target");
+const QString drainOption = QStringLiteral("drain-seconds");
 
 constexpr int maxNightMinutes = 7 * 24 * 60;
 constexpr int maxThreads = 256;
 constexpr int maxConnections = 1000000;
+constexpr int maxMemoryTargetMiB = 1024 * 1024;
+// Requests must have at least this much between them.
+constexpr std::size_t leastRequestBudget = 1024 * 1024;
+constexpr int maxDrainSeconds = 3600;
+constexpr std::size_t mebibyte = 1024 * 1024;
 
 } // namespace
 
@@ -46,11 +54,17 @@ ServiceCommandLine::ServiceCommandLine()
             "och %5 rader (431); dubbel Content-Length, Content-Length med Transfer-Encoding,\n"
             "radvikning och ensam CR ger 400, delad kropp 411. Huvudet ska vara framme inom %6 s\n"
             "från första byten, hela begäran inom %7 s och varje svar skrivet inom %8 s; en\n"
-            "oanvänd anslutning stängs efter %9 s. Över --max-connections eller\n"
-            "--max-connections-per-client får en ny anslutning 503 med Retry-After.\n\n"
+            "oanvänd anslutning stängs efter %9 s (%10 s när 90 % av --max-connections är öppna).\n"
+            "När alla platser är tagna stänger en ny anslutning den som väntat längst mellan två\n"
+            "begäranden; finns ingen sådan, eller är --max-connections-per-client nådd (IPv6: per\n"
+            "/64), får den 503 med Retry-After. Begäranden under mottagning delar på det som\n"
+            "--memory-target lämnar; därutöver får en begäran 503.\n\n"
             "Signaler: SIGINT, SIGTERM och SIGHUP avslutar tjänsten på samma sätt; den skriver\n"
-            "vilken signal den fick på standard fel. En signal som var ignorerad när tjänsten\n"
-            "startade (nohup) förblir ignorerad. Loggen går till standard fel och öppnas aldrig om.")
+            "vilken signal den fick på standard fel, tar inte emot fler anslutningar, besvarar de\n"
+            "begäranden den redan fått (med Connection: close) och avslutar inom --drain-seconds.\n"
+            "En signal som var ignorerad när tjänsten startade (nohup) förblir ignorerad. Loggen går\n"
+            "till standard fel via en kö: en läsare som slutar läsa stoppar inte tjänsten, rader som\n"
+            "inte ryms tappas och räknas. Loggen öppnas aldrig om.")
             .arg(ResultsService::wsdlPath(), ResultsService::endpointPath())
             .arg(limits.maxBodyBytes)
             .arg(limits.maxHeaderBytes)
@@ -58,7 +72,8 @@ ServiceCommandLine::ServiceCommandLine()
             .arg(limits.headDeadline.count() / 1000)
             .arg(limits.requestDeadline.count() / 1000)
             .arg(limits.writeDeadline.count() / 1000)
-            .arg(limits.idleTimeout.count() / 1000));
+            .arg(limits.idleTimeout.count() / 1000)
+            .arg(limits.pressedIdleTimeout.count() / 1000));
     m_parser.addOptions({
         {bindOption, QStringLiteral("Adress att lyssna på (standard 127.0.0.1)."), QStringLiteral("adress"),
          QStringLiteral("127.0.0.1")},
@@ -91,6 +106,17 @@ ServiceCommandLine::ServiceCommandLine()
                                          "gränsen, som bakom en lastbalanserare (standard %1).")
                                   .arg(limits.maxConnectionsPerClient),
          QStringLiteral("antal"), QString::number(limits.maxConnectionsPerClient)},
+        {memoryOption, QStringLiteral("Ungefär så många MiB minne tar tjänsten som mest: %1 MiB för sig själv och "
+                                      "%2 KiB för varje anslutning som --max-connections tillåter avsätts, resten får "
+                                      "begäranden under mottagning dela på; därutöver får en begäran 503 (standard %3).")
+                               .arg(ServerResources::processBytes / mebibyte)
+                               .arg(ServerResources::connectionBytes / 1024)
+                               .arg(limits.memoryTarget / mebibyte),
+         QStringLiteral("MiB"), QString::number(limits.memoryTarget / mebibyte)},
+        {drainOption, QStringLiteral("Vid SIGTERM, SIGINT och SIGHUP: så många sekunder att besvara begäranden "
+                                     "som redan tagits emot innan de anslutningar som är kvar stängs (standard %1).")
+                              .arg(limits.drainLimit.count() / 1000),
+         QStringLiteral("sekunder"), QString::number(limits.drainLimit.count() / 1000)},
     });
     m_parser.addHelpOption();
     m_parser.addVersionOption();
@@ -180,6 +206,27 @@ bool ServiceCommandLine::parse(const QStringList &arguments)
         return fail(QStringLiteral("--max-connections-per-client: '%1' ligger inte mellan 0 och %2")
                             .arg(m_parser.value(perClientOption))
                             .arg(maxConnections));
+
+    const int memoryTarget = m_parser.value(memoryOption).toInt(&ok);
+    if (!ok || memoryTarget < 1 || memoryTarget > maxMemoryTargetMiB)
+        return fail(QStringLiteral("--memory-target: '%1' ligger inte mellan 1 och %2")
+                            .arg(m_parser.value(memoryOption))
+                            .arg(maxMemoryTargetMiB));
+    m_options.http.memoryTarget = std::size_t(memoryTarget) * mebibyte;
+    if (ServerResources::requestBudget(m_options.http) < leastRequestBudget) {
+        const std::size_t least = ServerResources::processBytes
+                + std::size_t(m_options.http.maxConnections) * ServerResources::connectionBytes + leastRequestBudget;
+        return fail(QStringLiteral("--memory-target: %1 MiB räcker inte för %2 anslutningar (minst %3 MiB)")
+                            .arg(memoryTarget)
+                            .arg(m_options.http.maxConnections)
+                            .arg((least + mebibyte - 1) / mebibyte));
+    }
+    const int drainSeconds = m_parser.value(drainOption).toInt(&ok);
+    if (!ok || drainSeconds < 0 || drainSeconds > maxDrainSeconds)
+        return fail(QStringLiteral("--drain-seconds: '%1' ligger inte mellan 0 och %2")
+                            .arg(m_parser.value(drainOption))
+                            .arg(maxDrainSeconds));
+    m_options.http.drainLimit = std::chrono::seconds(drainSeconds);
 
     m_options.dataFile = m_parser.value(dataOption);
     if (m_parser.isSet(dataOption) && m_options.dataFile.isEmpty())

@@ -3,190 +3,273 @@
 #include "soapfault.h"
 #include "soapnamespaces.h"
 
-#include <QXmlStreamReader>
+#include <QStringDecoder>
+
+#include <expat.h>
+
+#include <array>
+#include <climits>
+#include <memory>
+#include <optional>
+#include <string_view>
 
 namespace {
+
+// Expat with its own namespace processing: names arrive as "uri\1local\1prefix". Its tables are
+// hashed, so the work stays in proportion to the bytes whatever the shape of the tags (many
+// attributes, many prefixes, declarations everywhere), where QXmlStreamReader's was quadratic.
+constexpr char separator = '\x01';
+
+struct Name
+{
+    std::string_view uri;
+    std::string_view local;
+    std::string_view prefix;
+
+    explicit Name(std::string_view expanded)
+    {
+        const auto first = expanded.find(separator);
+        if (first == std::string_view::npos) {
+            local = expanded;
+            return;
+        }
+        uri = expanded.substr(0, first);
+        local = expanded.substr(first + 1);
+        const auto second = local.find(separator);
+        if (second != std::string_view::npos) {
+            prefix = local.substr(second + 1);
+            local = local.substr(0, second);
+        }
+    }
+
+    bool is(const QString &ns, std::string_view name) const { return local == name && text(uri) == ns; }
+    QString qualified() const { return prefix.empty() ? text(local) : text(prefix) + u':' + text(local); }
+
+    static QString text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+};
+
+std::optional<std::string_view> attribute(const char **attributes, const QString &ns, std::string_view local)
+{
+    for (; *attributes; attributes += 2) {
+        if (Name(*attributes).is(ns, local))
+            return std::string_view(attributes[1]);
+    }
+    return std::nullopt;
+}
 
 class Reader
 {
 public:
-    explicit Reader(const QByteArray &body) : m_xml(body) {}
-    SoapRequest run();
+    Reader();
+    SoapRequest run(const QByteArray &body);
 
 private:
-    // Next start or end element; text, comments and processing instructions in between are
-    // skipped. A DOCTYPE is refused before anything in it is looked at.
-    QXmlStreamReader::TokenType next();
-    [[noreturn]] void failXml();
-    void readEnvelope();
-    void readHeader();
-    void readBody();
-    void readCall();
-    SoapRequest::Argument readArgument();
-    void skipElement();
+    // What each open element is to the request.
+    enum class Kind { Envelope, Header, Body, Call, Argument, Skipped };
 
-    QXmlStreamReader m_xml;
+    struct ParserDeleter
+    {
+        void operator()(XML_ParserStruct *parser) const { XML_ParserFree(parser); }
+    };
+
+    void start(const char *name, const char **attributes);
+    Kind classify(const Name &name, const char **attributes);
+    void end();
+    // Exceptions must not unwind through expat: the first fault stops it and is thrown after.
+    template<typename Step>
+    void guarded(Step &&step);
+    [[noreturn]] void failXml() const;
+
+    static int unknownEncoding(void *, const XML_Char *name, XML_Encoding *info);
+
+    std::unique_ptr<XML_ParserStruct, ParserDeleter> m_parser;
+    std::optional<SoapFault> m_fault;
+    std::array<Kind, SoapRequestReader::maxDepth + 1> m_open{};
     int m_depth = 0;
+    bool m_bodySeen = false;
     bool m_haveCall = false;
+    bool m_nil = false;
+    QByteArray m_text;    // of the argument being read, as UTF-8
     SoapRequest m_request;
 };
 
-QXmlStreamReader::TokenType Reader::next()
+Reader::Reader() : m_parser(XML_ParserCreateNS(nullptr, separator))
 {
-    for (;;) {
-        const auto token = m_xml.readNext();
-        switch (token) {
-        case QXmlStreamReader::DTD:
-            throw SoapFault::client(QStringLiteral("DOCTYPE är inte tillåtet i en SOAP-begäran"));
-        case QXmlStreamReader::StartElement:
-            if (++m_depth > SoapRequestReader::maxDepth)
-                throw SoapFault::client(QStringLiteral("Begäran är för djupt nästlad (över %1 nivåer)")
-                                            .arg(SoapRequestReader::maxDepth));
-            return token;
-        case QXmlStreamReader::EndElement:
-            --m_depth;
-            return token;
-        case QXmlStreamReader::EndDocument:
-        case QXmlStreamReader::Invalid:
-            failXml();
-        default:
-            break;
-        }
+    if (!m_parser)
+        throw std::bad_alloc();
+    XML_Parser p = m_parser.get();
+    XML_SetUserData(p, this);
+    XML_SetReturnNSTriplet(p, 1);
+    XML_SetElementHandler(
+            p,
+            [](void *self, const XML_Char *name, const XML_Char **attributes) {
+                auto *reader = static_cast<Reader *>(self);
+                reader->guarded([&] { reader->start(name, attributes); });
+            },
+            [](void *self, const XML_Char *) {
+                auto *reader = static_cast<Reader *>(self);
+                reader->guarded([&] { reader->end(); });
+            });
+    XML_SetCharacterDataHandler(p, [](void *self, const XML_Char *data, int length) {
+        auto *reader = static_cast<Reader *>(self);
+        if (reader->m_depth > 0 && reader->m_open[std::size_t(reader->m_depth)] == Kind::Argument)
+            reader->m_text.append(data, length);
+    });
+    // A DOCTYPE is refused at its first byte: nothing in it is read, no entity is ever declared.
+    XML_SetStartDoctypeDeclHandler(p, [](void *self, const XML_Char *, const XML_Char *, const XML_Char *, int) {
+        auto *reader = static_cast<Reader *>(self);
+        reader->guarded([] { throw SoapFault::client(QStringLiteral("DOCTYPE är inte tillåtet i en SOAP-begäran")); });
+    });
+    XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
+    XML_SetUnknownEncodingHandler(p, &Reader::unknownEncoding, nullptr);
+}
+
+template<typename Step>
+void Reader::guarded(Step &&step)
+{
+    if (m_fault)
+        return;    // expat may deliver an event after being stopped
+    try {
+        step();
+    } catch (const SoapFault &fault) {
+        m_fault = fault;
+        XML_StopParser(m_parser.get(), XML_FALSE);
     }
 }
 
-void Reader::failXml()
+SoapRequest Reader::run(const QByteArray &body)
 {
-    if (m_xml.hasError()) {
-        if (m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError && m_xml.characterOffset() == 0)
-            throw SoapFault::client(QStringLiteral("Begäran är tom"));
-        throw SoapFault::client(QStringLiteral("Felaktig XML på rad %1, kolumn %2: %3")
-                                    .arg(m_xml.lineNumber())
-                                    .arg(m_xml.columnNumber())
-                                    .arg(m_xml.errorString()));
-    }
-    throw SoapFault::client(QStringLiteral("Begäran tog slut för tidigt"));
-}
-
-SoapRequest Reader::run()
-{
-    if (next() != QXmlStreamReader::StartElement)
-        failXml();
-    readEnvelope();
-    // Whatever follows the Envelope must still be well-formed and free of a DOCTYPE.
-    while (!m_xml.atEnd()) {
-        const auto token = m_xml.readNext();
-        if (token == QXmlStreamReader::DTD)
-            throw SoapFault::client(QStringLiteral("DOCTYPE är inte tillåtet i en SOAP-begäran"));
-        if (token == QXmlStreamReader::StartElement)
-            throw SoapFault::client(QStringLiteral("Innehåll efter SOAP-kuvertet"));
-    }
-    if (m_xml.hasError())
+    if (body.isEmpty())
+        throw SoapFault::client(QStringLiteral("Begäran är tom"));
+    if (body.size() > INT_MAX)
+        throw SoapFault::client(QStringLiteral("Begäran är för stor"));
+    const XML_Status status = XML_Parse(m_parser.get(), body.constData(), int(body.size()), XML_TRUE);
+    if (m_fault)
+        throw *m_fault;
+    if (status != XML_STATUS_OK)
         failXml();
     return std::move(m_request);
 }
 
-void Reader::readEnvelope()
+void Reader::failXml() const
 {
-    if (m_xml.name() != u"Envelope" || m_xml.namespaceUri() != SoapNamespaces::envelope) {
-        if (m_xml.name() == u"Envelope" && m_xml.namespaceUri() == SoapNamespaces::envelope12)
+    XML_Parser p = m_parser.get();
+    throw SoapFault::client(QStringLiteral("Felaktig XML på rad %1, kolumn %2: %3")
+                                    .arg(XML_GetCurrentLineNumber(p))
+                                    .arg(XML_GetCurrentColumnNumber(p) + 1)
+                                    .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(p)))));
+}
+
+void Reader::start(const char *name, const char **attributes)
+{
+    if (m_depth >= SoapRequestReader::maxDepth)
+        throw SoapFault::client(QStringLiteral("Begäran är för djupt nästlad (över %1 nivåer)")
+                                        .arg(SoapRequestReader::maxDepth));
+    const Kind kind = classify(Name(name), attributes);
+    m_open[std::size_t(++m_depth)] = kind;
+}
+
+Reader::Kind Reader::classify(const Name &name, const char **attributes)
+{
+    const Kind parent = m_depth == 0 ? Kind::Skipped : m_open[std::size_t(m_depth)];
+    if (m_depth == 0) {
+        if (name.is(SoapNamespaces::envelope, "Envelope"))
+            return Kind::Envelope;
+        if (name.is(SoapNamespaces::envelope12, "Envelope"))
             throw SoapFault(QStringLiteral("VersionMismatch"),
-                            QStringLiteral("Endast SOAP 1.1 stöds (kuvertets namnrymd %1)")
-                                .arg(SoapNamespaces::envelope));
-        throw SoapFault::client(QStringLiteral("Inte ett SOAP-meddelande: rotelementet är '%1'")
-                                    .arg(m_xml.qualifiedName()));
+                            QStringLiteral("Endast SOAP 1.1 stöds (kuvertets namnrymd %1)").arg(SoapNamespaces::envelope));
+        throw SoapFault::client(QStringLiteral("Inte ett SOAP-meddelande: rotelementet är '%1'").arg(name.qualified()));
     }
-    bool bodySeen = false;
-    while (next() == QXmlStreamReader::StartElement) {
-        const bool inEnvelopeNs = m_xml.namespaceUri() == SoapNamespaces::envelope;
-        if (inEnvelopeNs && m_xml.name() == u"Header" && !bodySeen) {
-            readHeader();
-        } else if (inEnvelopeNs && m_xml.name() == u"Body" && !bodySeen) {
-            bodySeen = true;
-            readBody();
-        } else {
-            throw SoapFault::client(QStringLiteral("Oväntat element '%1' i SOAP-kuvertet")
-                                        .arg(m_xml.qualifiedName()));
+    switch (parent) {
+    case Kind::Envelope:
+        if (!m_bodySeen && name.is(SoapNamespaces::envelope, "Header"))
+            return Kind::Header;
+        if (!m_bodySeen && name.is(SoapNamespaces::envelope, "Body")) {
+            m_bodySeen = true;
+            return Kind::Body;
         }
-    }
-    if (!bodySeen)
-        throw SoapFault::client(QStringLiteral("SOAP-kuvertet saknar Body"));
-}
-
-void Reader::readHeader()
-{
-    while (next() == QXmlStreamReader::StartElement) {
-        const auto mustUnderstand = m_xml.attributes().value(SoapNamespaces::envelope, QStringLiteral("mustUnderstand"));
-        if (mustUnderstand == u"1" || mustUnderstand == u"true")
+        throw SoapFault::client(QStringLiteral("Oväntat element '%1' i SOAP-kuvertet").arg(name.qualified()));
+    case Kind::Header: {
+        const auto mustUnderstand = attribute(attributes, SoapNamespaces::envelope, "mustUnderstand");
+        if (mustUnderstand == "1" || mustUnderstand == "true")
             throw SoapFault(QStringLiteral("MustUnderstand"),
-                            QStringLiteral("Huvudelementet '%1' förstås inte").arg(m_xml.qualifiedName()));
-        skipElement();
+                            QStringLiteral("Huvudelementet '%1' förstås inte").arg(name.qualified()));
+        return Kind::Skipped;
     }
-}
-
-void Reader::readBody()
-{
-    while (next() == QXmlStreamReader::StartElement) {
-        if (m_haveCall) {
-            skipElement();    // independent elements (multiRef) after the call
-            continue;
-        }
+    case Kind::Body:
+        if (m_haveCall)
+            return Kind::Skipped;    // independent elements (multiRef) after the call
         m_haveCall = true;
-        readCall();
+        m_request.operationNamespace = Name::text(name.uri);
+        m_request.operation = Name::text(name.local);
+        return Kind::Call;
+    case Kind::Call: {
+        m_request.arguments.push_back({Name::text(name.local), std::nullopt});
+        if (attribute(attributes, QString(), "href"))
+            throw SoapFault::client(QStringLiteral("Argumentet '%1' är en referens; skicka värdet direkt")
+                                            .arg(m_request.arguments.back().name));
+        const auto nil = attribute(attributes, SoapNamespaces::xsi, "nil");
+        m_nil = nil == "true" || nil == "1";
+        m_text.clear();
+        return Kind::Argument;
     }
-    if (!m_haveCall)
-        throw SoapFault::client(QStringLiteral("SOAP-kroppen innehåller inget anrop"));
-}
-
-void Reader::readCall()
-{
-    m_request.operationNamespace = m_xml.namespaceUri().toString();
-    m_request.operation = m_xml.name().toString();
-    while (next() == QXmlStreamReader::StartElement)
-        m_request.arguments.push_back(readArgument());
-}
-
-SoapRequest::Argument Reader::readArgument()
-{
-    SoapRequest::Argument argument;
-    argument.name = m_xml.name().toString();
-    const auto attributes = m_xml.attributes();
-    const auto nil = attributes.value(SoapNamespaces::xsi, QStringLiteral("nil"));
-    if (attributes.hasAttribute(QStringLiteral("href")))
-        throw SoapFault::client(QStringLiteral("Argumentet '%1' är en referens; skicka värdet direkt")
-                                    .arg(argument.name));
-    QString text;
-    for (;;) {
-        const auto token = m_xml.readNext();
-        if (token == QXmlStreamReader::Characters || token == QXmlStreamReader::EntityReference) {
-            text += m_xml.text();
-        } else if (token == QXmlStreamReader::EndElement) {
-            --m_depth;
-            break;
-        } else if (token == QXmlStreamReader::StartElement) {
-            throw SoapFault::client(QStringLiteral("Argumentet '%1' ska vara en sträng, inte en struktur")
-                                        .arg(argument.name));
-        } else if (token == QXmlStreamReader::Invalid || token == QXmlStreamReader::EndDocument) {
-            failXml();
-        } else if (token == QXmlStreamReader::DTD) {
-            throw SoapFault::client(QStringLiteral("DOCTYPE är inte tillåtet i en SOAP-begäran"));
-        }
+    case Kind::Argument:
+        throw SoapFault::client(QStringLiteral("Argumentet '%1' ska vara en sträng, inte en struktur")
+                                        .arg(m_request.arguments.back().name));
+    case Kind::Skipped:
+        return Kind::Skipped;
     }
-    if (!(nil == u"true" || nil == u"1"))
-        argument.value = text;
-    return argument;
+    return Kind::Skipped;
 }
 
-void Reader::skipElement()
+void Reader::end()
 {
-    const int depth = m_depth;
-    while (m_depth >= depth)
-        next();
+    switch (m_open[std::size_t(m_depth--)]) {
+    case Kind::Argument:
+        if (!m_nil)
+            m_request.arguments.back().value = QString::fromUtf8(m_text);
+        break;
+    case Kind::Body:
+        if (!m_haveCall)
+            throw SoapFault::client(QStringLiteral("SOAP-kroppen innehåller inget anrop"));
+        break;
+    case Kind::Envelope:
+        if (!m_bodySeen)
+            throw SoapFault::client(QStringLiteral("SOAP-kuvertet saknar Body"));
+        break;
+    default:
+        break;
+    }
+}
+
+int Reader::unknownEncoding(void *, const XML_Char *name, XML_Encoding *info)
+{
+    // Beyond the encodings expat knows: single-byte sets that keep ASCII as it is (windows-1252,
+    // KOI8-R, ...), each byte's character as Qt decodes it. Others are refused, never misread.
+    QStringDecoder decoder(name);
+    if (!decoder.isValid())
+        return XML_STATUS_ERROR;
+    std::array<char, 256> bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes[std::size_t(i)] = char(i);
+    const QString decoded = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (decoded.size() != 256)
+        return XML_STATUS_ERROR;
+    for (int i = 0; i < 256; ++i) {
+        const char16_t c = decoded[i].unicode();
+        if (i < 0x80 && c != i)
+            return XML_STATUS_ERROR;
+        info->map[i] = c == QChar::ReplacementCharacter || QChar::isSurrogate(c) ? -1 : int(c);
+    }
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return XML_STATUS_OK;
 }
 
 } // namespace
 
 SoapRequest SoapRequestReader::read(const QByteArray &body)
 {
-    return Reader(body).run();
+    return Reader().run(body);
 }

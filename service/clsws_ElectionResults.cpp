@@ -39,6 +39,7 @@ clsws_ElectionResults::clsws_ElectionResults(const ServiceSettings &settings)
     const QString mappingDocument = serviceMappingDocument();
     soap::TransportLimits limits;
     limits.timeout = settings.timeout;
+    limits.endsBy = settings.endsBy;
     soapClient = std::make_unique<soap::SoapClient>(limits);
     soapClient->initialise(settings.wsdlUrl, mappingDocument, QStringLiteral(KSV_SERVICE_NAME),
                            QStringLiteral(KSV_PORT_NAME), QStringLiteral(KSV_SERVICE_NAMESPACE));

@@ -12,4 +12,6 @@ struct ServiceSettings
 {
     QString wsdlUrl = QStringLiteral(KSV_WSDL_URL);
     std::chrono::milliseconds timeout = std::chrono::seconds(30);
+    // The client's WSDL fetch and its calls all end by then, each within the time-out as well.
+    std::chrono::steady_clock::time_point endsBy = std::chrono::steady_clock::time_point::max();
 };

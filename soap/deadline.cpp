@@ -7,9 +7,9 @@
 
 namespace soap {
 
-Deadline Deadline::after(std::chrono::milliseconds timeout)
+Deadline Deadline::after(std::chrono::milliseconds timeout, Clock::time_point latest)
 {
-    return Deadline(Clock::now() + timeout, timeout);
+    return Deadline(std::min(Clock::now() + timeout, latest), timeout);
 }
 
 Deadline Deadline::never()

@@ -16,7 +16,9 @@ class Deadline
 public:
     using Clock = std::chrono::steady_clock;
 
-    static Deadline after(std::chrono::milliseconds timeout);
+    // No later than `latest`; a time-out still names `timeout`, the limit the caller set.
+    static Deadline after(std::chrono::milliseconds timeout,
+                          Clock::time_point latest = Clock::time_point::max());
     // A deadline that never passes, for reading what is already at hand.
     static Deadline never();
 

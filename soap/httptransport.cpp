@@ -84,7 +84,7 @@ HttpTransport::~HttpTransport() = default;
 
 HttpResponseHead HttpTransport::exchange(const HttpRequest &request, BodySink &sink)
 {
-    return exchange(request, sink, Deadline::after(m_limits.timeout));
+    return exchange(request, sink, Deadline::after(m_limits.timeout, m_limits.endsBy));
 }
 
 HttpResponseHead HttpTransport::exchange(const HttpRequest &original, BodySink &sink, const Deadline &deadline)

@@ -9,6 +9,7 @@
 #include "raisederror.h"
 #include "responsedecoder.h"
 #include "servicedescription.h"
+#include "wiretext.h"
 #include "wsdlreader.h"
 
 namespace soap {
@@ -17,17 +18,6 @@ namespace {
 
 constexpr QLatin1String Source("SoapClient");
 constexpr auto CurrentUser = "<CURRENT_USER>";
-
-// XML 1.0 has no way to carry most control characters, escaped or not.
-bool isXmlText(const QString &text)
-{
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u < 0x20 && u != 0x9 && u != 0xA && u != 0xD) || u == 0xFFFE || u == 0xFFFF)
-            return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -47,7 +37,7 @@ void SoapClient::initialise(const QString &wsdlUrl, const QString &mappingDocume
     MappingDocument mapping = MappingDocument::parse(mappingDocument, serviceName);
 
     // Fetching and reading the WSDL have one deadline together.
-    const Deadline deadline = Deadline::after(m_transport->limits().timeout);
+    const Deadline deadline = Deadline::after(m_transport->limits().timeout, m_transport->limits().endsBy);
     HttpRequest request;
     request.url = QUrl(wsdlUrl);
     // A WSDL is read whole; real ones are tens of kilobytes.
@@ -129,7 +119,7 @@ Variant SoapClient::invoke(const QString &operation, QString &argument)
 Variant SoapClient::call(const QString &operation, const std::vector<QString> &arguments)
 {
     // The request, the answer and its decoding have one deadline together.
-    const Deadline deadline = Deadline::after(m_transport->limits().timeout);
+    const Deadline deadline = Deadline::after(m_transport->limits().timeout, m_transport->limits().endsBy);
     m_faultCode.clear();
     m_faultString.clear();
     if (!m_description)
@@ -148,7 +138,7 @@ Variant SoapClient::call(const QString &operation, const std::vector<QString> &a
                               .arg(info.parameters.size())
                               .arg(arguments.size()));
     for (const QString &argument : arguments) {
-        if (!isXmlText(argument))
+        if (!WireText::isXmlText(argument))
             throw RaisedError(ErrorNumber::BadArgument, Source,
                               QStringLiteral("Argumentet till %1 innehåller tecken som inte kan "
                                              "skickas i XML").arg(operation));

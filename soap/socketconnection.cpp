@@ -37,6 +37,13 @@ void SocketConnection::open(const Deadline &deadline, const QString &where)
     if (m_target.tls) {
         auto socket = std::make_unique<QSslSocket>();
         socket->setPeerVerifyName(m_target.host);
+        // Qt notes a record that does not decrypt and waits on for more, until the deadline or a
+        // close that would pass for the stream's end: the connection ends at once instead.
+        QObject::connect(socket.get(), &QAbstractSocket::errorOccurred, socket.get(),
+                         [tls = socket.get()](QAbstractSocket::SocketError error) {
+                             if (error == QAbstractSocket::SslInternalError)
+                                 tls->abort();
+                         });
         m_socket = std::move(socket);
     } else {
         m_socket = std::make_unique<QTcpSocket>();
@@ -118,16 +125,12 @@ qsizetype SocketConnection::read(char *into, qsizetype size, const Deadline &dea
         const qint64 got = m_socket->read(into, size);
         if (got > 0)
             return qsizetype(got);
-        // A TLS socket stays "connected" after its peer has closed, with all it had read handed out.
-        const bool peerClosed = m_socket->error() == QAbstractSocket::RemoteHostClosedError;
-        if (got == 0 && peerClosed && m_socket->bytesAvailable() == 0)
+        // All that arrived is handed out: the peer's close ends the stream (a TLS socket stays
+        // "connected" after it), any other failure is one, not the stream's end.
+        if (m_socket->error() == QAbstractSocket::RemoteHostClosedError)
             return 0;
-        if (got < 0 || m_socket->state() != QAbstractSocket::ConnectedState) {
-            if (m_socket->error() == QAbstractSocket::RemoteHostClosedError
-                || m_socket->state() == QAbstractSocket::UnconnectedState)
-                return 0;
+        if (got < 0 || m_socket->state() != QAbstractSocket::ConnectedState)
             throw failure(where);
-        }
         deadline.check(where);
         if (!m_socket->waitForReadyRead(deadline.remainingMs())) {
             if (m_socket->error() == QAbstractSocket::RemoteHostClosedError)

@@ -3,10 +3,13 @@
 #include "errornumbers.h"
 #include "raisederror.h"
 #include "schemaindex.h"
+#include "wiretext.h"
 #include "xmlelement.h"
 #include "xmlnamespaces.h"
 
 #include <QSet>
+
+#include <algorithm>
 
 namespace soap {
 
@@ -18,21 +21,6 @@ struct Part
     QualifiedName type;    // type="..."
     QualifiedName element; // element="..."
 };
-
-// An XML name as it may stand in a request: the WSDL's names go on the wire as element names.
-bool isNcName(const QString &name)
-{
-    if (name.isEmpty())
-        return false;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const QChar c = name.at(i);
-        const bool letter = c.isLetter() || c == QLatin1Char('_');
-        const bool other = c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('.') || c.isMark();
-        if (!letter && (i == 0 || !other))
-            return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -103,14 +91,16 @@ public:
         return *known;
     }
 
-    // A name of the list that is no XML name, or null. Lists are shared between the operations
-    // that use one message or wrapper, and each shared list is looked through once.
+    // A name of the list that cannot go into a request (no XML name, or a namespace that is no
+    // URI), or null. Lists are shared between the operations that use one message or wrapper,
+    // and each shared list is looked through once.
     const QualifiedName *badName(const QList<QualifiedName> &names)
     {
         if (names.isEmpty() || m_checked.contains(names.constData()))
             return nullptr;
         for (const QualifiedName &name : names) {
-            if (!isNcName(name.localName))
+            if (!WireText::isName(name.localName)
+                || (!name.namespaceUri.isEmpty() && !WireText::isNamespace(name.namespaceUri)))
                 return &name;
         }
         m_checked.insert(names.constData());
@@ -173,13 +163,15 @@ ServiceDescription WsdlReader::read(const QByteArray &document, const QString &w
              QStringLiteral("porten %1 saknar soap:address").arg(m_portName));
     }
     ServiceDescription description;
-    description.endpoint = QUrl(address->attribute(QStringLiteral("location")));
+    // What QUrl would percent-encode goes out so; a control character is no part of an address.
+    const QString location = address->attribute(QStringLiteral("location"));
+    description.endpoint = QUrl(location);
     const QString scheme = description.endpoint.scheme().toLower();
-    if (!description.endpoint.isValid() || description.endpoint.host().isEmpty()
-        || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+    if (!WireText::isPrintable(location) || !description.endpoint.isValid() || description.endpoint.host().isEmpty()
+        || description.endpoint.port() == 0 || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         fail(ErrorNumber::WsdlInvalid, context,
-             QStringLiteral("porten %1 har ingen giltig http- eller https-adress (\"%2\")")
-                 .arg(m_portName, address->attribute(QStringLiteral("location"))));
+             QStringLiteral("porten %1 har ingen giltig http- eller https-adress i soap:address location (\"%2\")")
+                 .arg(m_portName, location.left(200)));
 
     const XmlElement *binding = context.named(QStringLiteral("binding"),
                                               port->resolve(port->attribute(QStringLiteral("binding"))));
@@ -213,17 +205,16 @@ OperationInfo WsdlReader::readOperation(Context &context, const XmlElement &bind
 {
     OperationInfo info;
     info.name = bindingOperation.attribute(QStringLiteral("name"));
-    if (!isNcName(info.name))
+    if (!WireText::isName(info.name))
         fail(ErrorNumber::WsdlInvalid, context,
              QStringLiteral("operationen \"%1\" har inget giltigt XML-namn").arg(info.name.left(100)));
     info.rpcStyle = rpcDefault;
     if (const XmlElement *soapOperation = bindingOperation.firstChild(xmlns::WsdlSoap, QStringLiteral("operation"))) {
+        // It goes into the SOAPAction header as a quoted string.
         info.soapAction = soapOperation->attribute(QStringLiteral("soapAction"));
-        for (const QChar c : info.soapAction) {
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.unicode() == '"')
-                fail(ErrorNumber::WsdlInvalid, context,
-                     QStringLiteral("operationen %1 har en soapAction med otillåtna tecken").arg(info.name));
-        }
+        if (!WireText::isQuotable(info.soapAction))
+            fail(ErrorNumber::WsdlInvalid, context,
+                 QStringLiteral("operationen %1 har en soapAction med otillåtna tecken").arg(info.name));
         const QString style = soapOperation->attribute(QStringLiteral("style"));
         if (!style.isEmpty())
             info.rpcStyle = style == QLatin1String("rpc");
@@ -247,6 +238,11 @@ OperationInfo WsdlReader::readOperation(Context &context, const XmlElement &bind
     info.encodingStyle = inputBody->attribute(QStringLiteral("encodingStyle"));
     if (info.encodedUse && info.encodingStyle.isEmpty())
         info.encodingStyle = xmlns::SoapEncoding;
+    const QStringList styles = info.encodingStyle.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (info.encodedUse && (styles.isEmpty() || !std::all_of(styles.begin(), styles.end(), WireText::isNamespace)))
+        fail(ErrorNumber::WsdlInvalid, context,
+             QStringLiteral("operationen %1: soap:body-attributet encodingStyle är ingen lista av URI:er (\"%2\")")
+                 .arg(info.name, info.encodingStyle.left(200)));
 
     // The portType's operation names the messages, and the messages their parts.
     const XmlElement &binding = *bindingOperation.parent();
@@ -283,6 +279,10 @@ OperationInfo WsdlReader::readOperation(Context &context, const XmlElement &bind
 
     if (info.rpcStyle) {
         const QString inputNamespace = inputBody->attribute(QStringLiteral("namespace"));
+        if (!inputNamespace.isEmpty() && !WireText::isNamespace(inputNamespace))
+            fail(ErrorNumber::WsdlInvalid, context,
+                 QStringLiteral("operationen %1: soap:body-attributet namespace är ingen giltig namnrymd (\"%2\")")
+                     .arg(info.name, inputNamespace.left(200)));
         info.requestWrapper = {inputNamespace, info.name};
         if (inputMessage)
             info.parameters = context.rpcParameters(*inputMessage);
@@ -301,6 +301,10 @@ OperationInfo WsdlReader::readOperation(Context &context, const XmlElement &bind
         if (!inputParts.empty()) {
             info.requestWrapper = inputParts.front().element;
             info.parameters = context.schema.childElements(info.requestWrapper);
+            if (!info.requestWrapper.namespaceUri.isEmpty() && !WireText::isNamespace(info.requestWrapper.namespaceUri))
+                fail(ErrorNumber::WsdlInvalid, context,
+                     QStringLiteral("operationen %1: attributet element i delen %2 har ingen giltig namnrymd (\"%3\")")
+                         .arg(info.name, inputParts.front().name.left(100), info.requestWrapper.namespaceUri.left(200)));
         }
         if (!outputParts.empty()) {
             answer.returnType = outputParts.front().element;
@@ -309,11 +313,15 @@ OperationInfo WsdlReader::readOperation(Context &context, const XmlElement &bind
         }
     }
     const QualifiedName *bad = context.badName(info.parameters);
-    if (!bad && !info.rpcStyle && !info.requestWrapper.isEmpty() && !isNcName(info.requestWrapper.localName))
+    if (!bad && !info.rpcStyle && !info.requestWrapper.isEmpty() && !WireText::isName(info.requestWrapper.localName))
         bad = &info.requestWrapper;
-    if (bad)
+    if (bad && !WireText::isName(bad->localName))
         fail(ErrorNumber::WsdlInvalid, context,
              QStringLiteral("operationen %1 har en del \"%2\" utan giltigt XML-namn").arg(info.name, bad->localName.left(100)));
+    if (bad)
+        fail(ErrorNumber::WsdlInvalid, context,
+             QStringLiteral("operationen %1: elementet %2 har ingen giltig namnrymd (\"%3\") i schemats targetNamespace "
+                            "eller sitt ref").arg(info.name, bad->localName, bad->namespaceUri.left(200)));
     return info;
 }
 

@@ -21,8 +21,15 @@ void ApplicationSetup::apply(QApplication &app, const QIcon &icon)
 
 QFont ApplicationSetup::defaultFont()
 {
-    // Both fit every caption of the layout; the second in case the first is not installed.
+    // Each fits every caption of the layout; the first one installed is taken.
     const std::pair<QString, qreal> candidates[] = {
+#ifdef Q_OS_WIN
+        // The layout's own: its boxes were measured in MS Sans Serif 8 pt, a bitmap font that
+        // Windows and Wine still have; its outline successor after it. Windows' default,
+        // Segoe UI 9 pt, is too wide for the check box's caption.
+        {QStringLiteral("MS Sans Serif"), 8.0},
+        {QStringLiteral("Microsoft Sans Serif"), 8.0},
+#endif
         {QStringLiteral("Liberation Sans"), 7.5},
         {QStringLiteral("DejaVu Sans Condensed"), 7.0},
     };

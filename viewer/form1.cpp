@@ -68,9 +68,10 @@ private:
 } // namespace
 
 Form1::Form1(ServiceSettings settings, QWidget *parent)
+    // Windows gives a fixed size window a sizing border unless told it is a thin-bordered one.
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint)
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_settings(std::move(settings))
     , m_errorBox(this)
 {
@@ -80,7 +81,10 @@ Form1::Form1(ServiceSettings settings, QWidget *parent)
     createControls();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    m_serviceThread.release(std::move(serviceClient));
+}
 
 void Form1::createControls()
 {
@@ -327,8 +331,9 @@ void Form1::LoadCountryResults()
     CreateServiceClient();
     // Checked whole and kept aside: a failure keeps the list, the dictionary and the answer
     // shown before.
-    RegionAnswer answer(serviceClient->wsm_getCountryResultsValnatt(),
-                        QStringLiteral("LoadCountryResults"));
+    RegionAnswer answer(
+        m_serviceThread.run([this] { return serviceClient->wsm_getCountryResultsValnatt(); }),
+        QStringLiteral("LoadCountryResults"));
     countyCodes = answer.counties();
     countryResults = std::move(answer);
 }
@@ -336,13 +341,17 @@ void Form1::LoadCountryResults()
 void Form1::LoadCountyResults(const QString &code)
 {
     CreateServiceClient();
-    countyResults = RegionAnswer(serviceClient->wsm_getCountyResultsValnatt(code),
-                                 QStringLiteral("LoadCountyResults"));
+    countyResults = RegionAnswer(
+        m_serviceThread.run([this, &code] { return serviceClient->wsm_getCountyResultsValnatt(code); }),
+        QStringLiteral("LoadCountyResults"));
 }
 
+// The WSDL fetch and the call after it share one time-out: a fetch never waits longer.
 void Form1::CreateServiceClient()
 {
-    serviceClient = std::make_unique<clsws_ElectionResults>(m_settings);
+    ServiceSettings fetch = m_settings;
+    fetch.endsBy = std::chrono::steady_clock::now() + m_settings.timeout;
+    m_serviceThread.run([this, &fetch] { serviceClient = std::make_unique<clsws_ElectionResults>(fetch); });
 }
 
 void Form1::ResetRegionList()

@@ -5,6 +5,7 @@
 #include "freshness.h"
 #include "regionanswer.h"
 #include "servicesettings.h"
+#include "servicethread.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,8 +31,9 @@ class RaisedError;
 }
 
 // The main window: the region list, the results table, "&Visa", the automatic update with its
-// countdown, and "Om..". Every fetch blocks the window until the service has answered; a failed
-// fetch is reported in a box that leaves the automatic update running.
+// countdown, and "Om..". A fetch runs on the service thread while the window waits for it, still
+// painting but running nothing else of its own; a failed fetch is reported in a box that leaves
+// the automatic update running.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -85,7 +87,8 @@ private:
     QTimer *Timer1 = nullptr;
     ErrorBox m_errorBox;
 
-    std::unique_ptr<clsws_ElectionResults> serviceClient;
+    ServiceThread m_serviceThread;
+    std::unique_ptr<clsws_ElectionResults> serviceClient; // lives on m_serviceThread
     std::unique_ptr<CountyDictionary> countyCodes;
     RegionAnswer countryResults;
     RegionAnswer countyResults;

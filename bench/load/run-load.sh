@@ -5,7 +5,7 @@
 # the same answer bytes as a static file, at 100 and 500 keep-alive clients; then memory over
 # five rounds of the new service. Every answer is checked; request logs go to files, as in use.
 # Usage: bench/load/run-load.sh [--seconds N] [--no-old] [--no-nginx] [path/to/ksv-results-service]
-#   KSV_OLD_SERVICE=path  use this old binary instead of building one
+#   KSV_OLD_SERVICE=path  use this old binary instead of building one (e.g. the previous commit's)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -53,15 +53,30 @@ old_service() {
     echo "$binary"
 }
 
-# measure NAME CLIENTS URL [GET-PATH]: one wrk run, one line of figures.
+# CPU seconds (user and system) of a process and its children (nginx's workers).
+cpu_seconds() {
+    local total=0 p
+    for p in "$1" $(ps --ppid "$1" -o pid= 2>/dev/null); do
+        total=$(awk -v t="$total" -v hz="$(getconf CLK_TCK)" '{sub(/.*\) /, ""); print t + ($12 + $13) / hz}' \
+                "/proc/$p/stat" 2>/dev/null || echo "$total")
+    done
+    echo "$total"
+}
+
+# measure NAME CLIENTS URL PID [GET-PATH]: one wrk run, one line of figures. The server's CPU time
+# an answer is steadier than answers a second when others share the cores.
 measure() {
-    local out
-    out=$(KSV_BENCH_GET=${4:-} wrk -t2 -c"$2" -d"${seconds}s" --timeout 10s --latency -s "$here/country.lua" "$3" |
+    local out before
+    before=$(cpu_seconds "$4")
+    out=$(KSV_BENCH_GET=${5:-} wrk -t2 -c"$2" -d"${seconds}s" --timeout 10s --latency -s "$here/country.lua" "$3" |
           sed -n '/^answers_per_second/,$p')
-    printf '%-6s %7s %10s %8s %8s %8s %7s\n' "$1" "$2" \
-        "$(awk '/^answers_per_second/ {print $2}' <<<"$out")" "$(awk '/^latency_p50_ms/ {print $2}' <<<"$out")" \
-        "$(awk '/^latency_p99_ms/ {print $2}' <<<"$out")" "$(awk '/^latency_max_ms/ {print $2}' <<<"$out")" \
-        "$(awk '/^failed/ {print $2}' <<<"$out")"
+    local rate
+    rate=$(awk '/^answers_per_second/ {print $2}' <<<"$out")
+    printf '%-6s %7s %10s %8s %8s %8s %7s %8s\n' "$1" "$2" "$rate" \
+        "$(awk '/^latency_p50_ms/ {print $2}' <<<"$out")" "$(awk '/^latency_p99_ms/ {print $2}' <<<"$out")" \
+        "$(awk '/^latency_max_ms/ {print $2}' <<<"$out")" "$(awk '/^failed/ {print $2}' <<<"$out")" \
+        "$(awk -v a="$before" -v b="$(cpu_seconds "$4")" -v r="$rate" -v s="$seconds" \
+               'BEGIN {if (r > 0) printf "%.1f", (b - a) / (r * s) * 1e6; else print "-"}')"
 }
 
 echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)"
@@ -69,10 +84,13 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "wrk -t2 -c<clients> -d${seconds}s --timeout 10s --latency -s bench/load/country.lua"
 echo
 results=$work/results
-printf '%-6s %7s %10s %8s %8s %8s %7s\n' server clients answers/s p50_ms p99_ms max_ms failed | tee "$results"
+printf '%-6s %7s %10s %8s %8s %8s %7s %8s\n' server clients answers/s p50_ms p99_ms max_ms failed cpu_us | tee "$results"
 
 old=
+old_options=()
 [ "$with_old" = 1 ] && old=$(old_service)
+# An old service that has a per-client cap gets it lifted too.
+[ -n "$old" ] && "$old" --help | grep -q -- --max-connections-per-client && old_options=(--max-connections-per-client 0)
 if [ "$with_nginx" = 1 ]; then
     command -v nginx >/dev/null || PATH=$PATH:/usr/sbin
     mkdir -p "$work/www" "$work/nginx-temp"
@@ -110,28 +128,28 @@ fi
 
 for clients in 100 500; do
     if [ -n "$old" ]; then
-        start_service old "$old" --port 0 --at 600
-        measure old "$clients" "http://127.0.0.1:$port" | tee -a "$results"
+        start_service old "$old" --port 0 --at 600 "${old_options[@]}"
+        measure old "$clients" "http://127.0.0.1:$port" "$pid" | tee -a "$results"
         stop "$pid"
     fi
     # wrk is one client address: the per-client cap is lifted, as behind a load balancer.
     start_service new "$service" --port 0 --at 600 --max-connections-per-client 0
-    measure new "$clients" "http://127.0.0.1:$port" | tee -a "$results"
+    measure new "$clients" "http://127.0.0.1:$port" "$pid" | tee -a "$results"
     stop "$pid"
     if [ "$with_nginx" = 1 ]; then
         nginx -c "$work/nginx.conf" -p "$work" &
         nginx_pid=$!
         pids+=("$nginx_pid")
         for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$nginx_port/answer.xml" && break; sleep 0.1; done
-        measure nginx "$clients" "http://127.0.0.1:$nginx_port" /answer.xml | tee -a "$results"
+        measure nginx "$clients" "http://127.0.0.1:$nginx_port" "$nginx_pid" /answer.xml | tee -a "$results"
         stop "$nginx_pid"
     fi
 done
 
 echo
 ratio() {
-    awk -v a="$1" -v b="$2" -v c="$3" '$1 == a && $2 == c {x = $3} $1 == b && $2 == c {y = $3}
-        END {if (x && y) printf "%s/%s at %s clients: %.2f\n", a, b, c, x / y}' "$results"
+    awk -v a="$1" -v b="$2" -v c="$3" '$1 == a && $2 == c {x = $3; u = $8} $1 == b && $2 == c {y = $3; v = $8}
+        END {if (x && y) printf "%s/%s at %s clients: %.2f (CPU an answer: %.2f)\n", a, b, c, x / y, u / v}' "$results"
 }
 ratio new old 100
 ratio new old 500
@@ -143,7 +161,7 @@ echo "memory of the new service over five rounds at 100 clients (VmRSS after eac
 start_service memory "$service" --port 0 --at 600 --max-connections-per-client 0
 rss=()
 for round in 1 2 3 4 5; do
-    measure new 100 "http://127.0.0.1:$port" >/dev/null
+    measure new 100 "http://127.0.0.1:$port" "$pid" >/dev/null
     rss+=("$(awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status")")
 done
 echo "${rss[*]}"

@@ -17,13 +17,22 @@ struct HttpLimits
     std::chrono::milliseconds requestDeadline = std::chrono::seconds(30);
     // For each answer, from the moment it is handed over.
     std::chrono::milliseconds writeDeadline = std::chrono::seconds(30);
-    // A kept-alive connection with no new request.
+    // A kept-alive connection with no new request; the shorter time once 90 % of
+    // maxConnections are open.
     std::chrono::milliseconds idleTimeout = std::chrono::minutes(2);
+    std::chrono::milliseconds pressedIdleTimeout = std::chrono::seconds(5);
     // After a refusal: how long, and how much, of what the client still sends is read and
     // discarded so that it sees the refusal rather than a reset.
     std::chrono::milliseconds lingerTime = std::chrono::seconds(1);
     std::size_t lingerBytes = 64 * 1024;
 
     int maxConnections = 10000;
-    int maxConnectionsPerClient = 100;    // per client address; 0: no such cap
+    int maxConnectionsPerClient = 100;    // per client address (IPv6: per /64); 0: no such cap
+    // About the most memory the process should take. What the process and maxConnections
+    // connections need of their own is set aside; the rest is the budget for requests being read
+    // (buffers, heads, bodies), past which a request gets 503.
+    std::size_t memoryTarget = 128 * 1024 * 1024;
+
+    // On a stop: how long requests already begun are given to be answered.
+    std::chrono::milliseconds drainLimit = std::chrono::seconds(10);
 };

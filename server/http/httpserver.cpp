@@ -1,14 +1,16 @@
 #include "httpserver.h"
 
-#include "connectionslots.h"
 #include "listener.h"
-#include "requestlog.h"
+#include "serverresources.h"
 
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
 
-#include <cstdio>
+#include <malloc.h>
+
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -17,18 +19,14 @@ namespace net = boost::asio;
 
 namespace {
 
-// A handler that throws takes its session with it, not the thread or the server.
-void serve(net::io_context &context)
-{
-    for (;;) {
-        try {
-            context.run();
-            return;
-        } catch (const std::exception &e) {
-            std::fprintf(stderr, "ksv-results-service: %s\n", e.what());
-        }
-    }
-}
+using Clock = std::chrono::steady_clock;
+
+constexpr auto housekeepingPeriod = std::chrono::seconds(1);
+constexpr auto drainCheck = std::chrono::milliseconds(20);
+// Memory worth handing back to the system once a burst has passed: request bytes, or the
+// sessions of this many connections.
+constexpr std::size_t trimBytes = 8 * 1024 * 1024;
+constexpr int trimConnections = 1000;
 
 } // namespace
 
@@ -37,16 +35,15 @@ void serve(net::io_context &context)
 // contexts, whose end ends the sessions.
 struct HttpServer::Impl
 {
-    Impl(Routes routes, const HttpLimits &limits, bool logRequests, int threads)
-        : routes(std::move(routes)),
-          limits(limits),
-          log(logRequests),
-          connectionSlots(limits.maxConnections, limits.maxConnectionsPerClient)
+    Impl(Routes routes, const HttpLimits &limits, bool logRequests, int threads, int logDescriptor)
+        : routes(std::move(routes)), resources(limits, logRequests, logDescriptor)
     {
         for (int i = 0; i < std::max(1, threads); ++i) {
             contexts.push_back(std::make_unique<net::io_context>(1));
             work.push_back(net::make_work_guard(*contexts.back()));
         }
+        housekeeping.emplace(*contexts.front());
+        drainTimer.emplace(*contexts.front());
     }
 
     ~Impl()
@@ -54,9 +51,24 @@ struct HttpServer::Impl
         // The listener's context first: an accept under way holds a socket of another context.
         signalSet.reset();
         listener.reset();
+        housekeeping.reset();
+        drainTimer.reset();
         work.clear();
         for (auto &context : contexts)
             context.reset();
+    }
+
+    // A handler that throws takes its session with it, not the thread or the server.
+    void serve(net::io_context &context)
+    {
+        for (;;) {
+            try {
+                context.run();
+                return;
+            } catch (const std::exception &e) {
+                resources.logWriter.write(std::string("ksv-results-service: ") + e.what() + '\n');
+            }
+        }
     }
 
     void stopAll()
@@ -65,20 +77,72 @@ struct HttpServer::Impl
             context->stop();
     }
 
+    // Once a second: idle connections past their shorter time when the server is nearly full;
+    // and, after a burst, what the allocator keeps of what was freed is handed back.
+    void keepHouse()
+    {
+        housekeeping->expires_after(housekeepingPeriod);
+        housekeeping->async_wait([this](boost::system::error_code ec) {
+            if (ec)
+                return;
+            resources.connectionSlots.evictIdleOver(resources.limits.pressedIdleTimeout);
+            const std::size_t peakBytes = resources.budget.takePeak();
+            const int open = resources.connectionSlots.open();
+            peakOpen = std::max(peakOpen, open);
+            if (peakBytes >= resources.budget.used() + trimBytes || peakOpen >= open + trimConnections) {
+                ::malloc_trim(0);
+                peakOpen = open;
+            }
+            keepHouse();
+        });
+    }
+
+    // On the first context's thread.
+    void beginDrain()
+    {
+        if (resources.draining.exchange(true))
+            return;
+        if (listener)
+            listener->stop();
+        resources.connectionSlots.noticeAll(ConnectionSlots::Notice::Draining);
+        drainEnd = Clock::now() + resources.limits.drainLimit;
+        awaitDrained();
+    }
+
+    void awaitDrained()
+    {
+        const int open = resources.connectionSlots.open();
+        if (open == 0 || Clock::now() >= drainEnd) {
+            if (open > 0)
+                resources.logWriter.write("ksv-results-service: " + std::to_string(open)
+                                          + " anslutningar stängdes vid gränsen för avslutet\n");
+            stopAll();
+            return;
+        }
+        drainTimer->expires_after(drainCheck);
+        drainTimer->async_wait([this](boost::system::error_code ec) {
+            if (!ec)
+                awaitDrained();
+        });
+    }
+
     Routes routes;
-    HttpLimits limits;
-    RequestLog log;
-    ConnectionSlots connectionSlots;
+    ServerResources resources;
     std::vector<std::unique_ptr<net::io_context>> contexts;
     std::vector<net::executor_work_guard<net::io_context::executor_type>> work;
+    std::optional<net::steady_timer> housekeeping;
+    std::optional<net::steady_timer> drainTimer;
     std::unique_ptr<net::signal_set> signalSet;
     std::shared_ptr<Listener> listener;
     std::vector<std::thread> threads;
+    int peakOpen = 0;
+    Clock::time_point drainEnd;
 };
 
-HttpServer::HttpServer(Routes routes, const HttpLimits &limits, bool logRequests, int threads)
-    : m_impl(std::make_unique<Impl>(std::move(routes), limits, logRequests, threads))
+HttpServer::HttpServer(Routes routes, const HttpLimits &limits, bool logRequests, int threads, int logDescriptor)
+    : m_impl(std::make_unique<Impl>(std::move(routes), limits, logRequests, threads, logDescriptor))
 {
+    m_impl->keepHouse();
 }
 
 HttpServer::~HttpServer()
@@ -90,11 +154,11 @@ unsigned short HttpServer::listen(const std::string &address, unsigned short por
 {
     try {
         const net::ip::tcp::endpoint endpoint(net::ip::make_address(address), port);
-        const Session::Shared shared{m_impl->routes, m_impl->limits, m_impl->log};
+        const Session::Shared shared{m_impl->routes, m_impl->resources};
         std::vector<net::io_context *> contexts;
         for (auto &context : m_impl->contexts)
             contexts.push_back(context.get());
-        m_impl->listener = std::make_shared<Listener>(std::move(contexts), endpoint, shared, m_impl->connectionSlots);
+        m_impl->listener = std::make_shared<Listener>(std::move(contexts), endpoint, shared);
         m_impl->listener->start();
         return m_impl->listener->port();
     } catch (const boost::system::system_error &e) {
@@ -111,23 +175,34 @@ void HttpServer::stopOnSignals(const std::vector<int> &stopping, std::function<v
                                                                                          int signal) {
         if (ec)
             return;
+        // Accepting stops first: whoever reads the announcement may rely on it.
+        impl->beginDrain();
         announce(signal);
-        impl->stopAll();
     });
+}
+
+void HttpServer::logLine(std::string_view line)
+{
+    m_impl->resources.logWriter.write(std::string(line) + '\n');
 }
 
 void HttpServer::run()
 {
     for (std::size_t i = 1; i < m_impl->contexts.size(); ++i)
-        m_impl->threads.emplace_back([context = m_impl->contexts[i].get()] { serve(*context); });
-    serve(*m_impl->contexts.front());
+        m_impl->threads.emplace_back([impl = m_impl.get(), context = m_impl->contexts[i].get()] { impl->serve(*context); });
+    m_impl->serve(*m_impl->contexts.front());
     stop();
 }
 
 void HttpServer::start()
 {
     for (auto &context : m_impl->contexts)
-        m_impl->threads.emplace_back([context = context.get()] { serve(*context); });
+        m_impl->threads.emplace_back([impl = m_impl.get(), context = context.get()] { impl->serve(*context); });
+}
+
+void HttpServer::drain()
+{
+    net::post(*m_impl->contexts.front(), [impl = m_impl.get()] { impl->beginDrain(); });
 }
 
 void HttpServer::stop()

@@ -6,14 +6,19 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include <unistd.h>
+
 // The HTTP server: a listener and its sessions on `threads` threads, answering through the
-// routes. Knows nothing of what the routes serve.
+// routes; the request log (and any other line) goes to `logDescriptor` from a thread of its own.
+// Knows nothing of what the routes serve.
 class HttpServer
 {
 public:
-    HttpServer(Routes routes, const HttpLimits &limits, bool logRequests, int threads = 1);
+    HttpServer(Routes routes, const HttpLimits &limits, bool logRequests, int threads = 1,
+               int logDescriptor = STDERR_FILENO);
     ~HttpServer();
 
     HttpServer(const HttpServer &) = delete;
@@ -22,15 +27,21 @@ public:
     // Listens on the address (an IP literal) and port, 0 for any free one; returns the port.
     // Throws std::runtime_error with the system's reason.
     unsigned short listen(const std::string &address, unsigned short port);
-    // These signals stop the server; `announce` hears which, first.
+    // These signals drain the server; `announce` hears which, once it accepts no more.
     void stopOnSignals(const std::vector<int> &stopping, std::function<void(int)> announce);
+    // A line of the log, written even when requests are not logged. Never waits for the stream.
+    void logLine(std::string_view line);
 
-    // Serves on the caller's thread and the others until a signal stops it.
+    // Serves on the caller's thread and the others until the server has drained or stopped.
     void run();
     // Serves on threads of its own; returns at once.
     void start();
-    // Stops serving; from any thread but the server's own. Open connections are dropped when the
-    // server goes.
+    // From any thread: accepts no more, answers every request already begun (with Connection:
+    // close), waits a moment for requests on their way over idle connections, and stops once
+    // every connection has closed, or at the drain limit, closing what is still open.
+    void drain();
+    // Stops serving at once; from any thread but the server's own. Open connections are dropped
+    // when the server goes.
     void stop();
 
 private:

@@ -1,6 +1,6 @@
 #include "listener.h"
 
-#include "requestlog.h"
+#include "serverresources.h"
 
 #include <boost/beast/core/bind_handler.hpp>
 
@@ -31,13 +31,11 @@ bool outOfResources(const boost::system::error_code &ec)
 
 } // namespace
 
-Listener::Listener(std::vector<net::io_context *> contexts, const tcp::endpoint &endpoint,
-                   const Session::Shared &shared, ConnectionSlots &connectionSlots)
+Listener::Listener(std::vector<net::io_context *> contexts, const tcp::endpoint &endpoint, const Session::Shared &shared)
     : m_contexts(std::move(contexts)),
       m_acceptor(*m_contexts.front()),
       m_pause(m_acceptor.get_executor()),
-      m_shared(shared),
-      m_slots(connectionSlots)
+      m_shared(shared)
 {
     m_acceptor.open(endpoint.protocol());
     m_acceptor.set_option(net::socket_base::reuse_address(true));
@@ -50,6 +48,13 @@ void Listener::start()
     accept();
 }
 
+void Listener::stop()
+{
+    boost::beast::error_code ec;
+    m_acceptor.close(ec);
+    m_pause.cancel();
+}
+
 void Listener::accept()
 {
     net::io_context &context = *m_contexts[m_next++ % m_contexts.size()];
@@ -59,7 +64,7 @@ void Listener::accept()
 
 void Listener::onAccept(boost::beast::error_code ec, Session::Socket socket)
 {
-    if (ec == net::error::operation_aborted)
+    if (ec == net::error::operation_aborted || !m_acceptor.is_open())
         return;
     if (outOfResources(ec)) {
         m_pause.expires_after(exhaustedPause);
@@ -73,17 +78,17 @@ void Listener::onAccept(boost::beast::error_code ec, Session::Socket socket)
         boost::beast::error_code peerError;
         const auto peer = socket.remote_endpoint(peerError);
         if (!peerError) {
-            const std::string client = peer.address().to_string();
-            if (auto ticket = m_slots.admit(client))
+            auto admitted = m_shared.server.connectionSlots.admit(ConnectionSlots::clientKey(peer.address()));
+            if (auto *ticket = std::get_if<ConnectionSlots::Ticket>(&admitted))
                 std::make_shared<Session>(std::move(socket), std::move(*ticket), m_shared)->start();
             else
-                turnAway(socket, client);
+                turnAway(socket, peer.address().to_string(), std::get<Refusal>(admitted));
         }
     }
     accept();
 }
 
-void Listener::turnAway(Session::Socket &socket, const std::string &client) const
+void Listener::turnAway(Session::Socket &socket, const std::string &client, Refusal why) const
 {
     // A new socket's send buffer is empty, so this short answer goes out without waiting.
     boost::beast::error_code ec;
@@ -91,5 +96,5 @@ void Listener::turnAway(Session::Socket &socket, const std::string &client) cons
     socket.send(net::buffer(overCapAnswer()), 0, ec);
     socket.shutdown(tcp::socket::shutdown_send, ec);
     socket.close(ec);
-    m_shared.log.write(client, {}, {}, {}, 503, {});
+    m_shared.server.log.write(client, {}, {}, refusalName(why), 503, {});
 }

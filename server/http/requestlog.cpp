@@ -1,5 +1,7 @@
 #include "requestlog.h"
 
+#include "logwriter.h"
+
 #include <ctime>
 #include <string>
 
@@ -38,5 +40,5 @@ void RequestLog::write(std::string_view client, std::string_view method, std::st
     char tail[48];
     std::snprintf(tail, sizeof tail, " %d %.2f ms\n", status, double(took.count()) / 1e6);
     line += tail;
-    std::fwrite(line.data(), 1, line.size(), m_stream);
+    m_writer.write(line);
 }

@@ -1,10 +1,11 @@
 #include "session.h"
 
 #include "hostauthority.h"
-#include "requestlog.h"
 #include "routes.h"
+#include "serverresources.h"
 
 #include <boost/asio/dispatch.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/bind_handler.hpp>
 #include <boost/beast/http/error.hpp>
@@ -19,8 +20,15 @@ using tcp = net::ip::tcp;
 
 namespace {
 
+// Reads start small and grow with what comes, so that thousands of waiting or trickling clients
+// hold little; a body is read a chunk at a time.
+constexpr std::size_t firstRead = 1024;
 constexpr std::size_t readChunk = 8 * 1024;
 constexpr std::size_t maxBuffered = 64 * 1024;
+// What a parsed head field costs beyond its bytes.
+constexpr std::size_t perField = 64;
+// While the server drains: how long an idle connection is kept for a request already on its way.
+constexpr auto drainIdle = std::chrono::seconds(1);
 constexpr char continueAnswer[] = "HTTP/1.1 100 Continue\r\n\r\n";
 
 std::string authorityOf(const tcp::endpoint &endpoint)
@@ -56,6 +64,11 @@ HttpError headTooLarge(const HttpLimits &limits)
                                   + std::to_string(limits.maxHeaderLines) + " rader.\n");
 }
 
+HttpError outOfMemory()
+{
+    return HttpError(503, "Tjänsten tar emot för mycket just nu, försök igen om en stund.\n");
+}
+
 HttpError parseError(beast::error_code ec, const HttpLimits &limits)
 {
     if (ec == http::error::header_limit)
@@ -64,6 +77,8 @@ HttpError parseError(beast::error_code ec, const HttpLimits &limits)
         return HttpError(413, "Begäran är större än " + std::to_string(limits.maxBodyBytes) + " byte.\n");
     if (ec == http::error::bad_content_length || ec == http::error::bad_transfer_encoding)
         return HttpError(400, "Felaktig eller motstridig Content-Length eller Transfer-Encoding.\n");
+    if (ec == boost::system::errc::not_enough_memory)
+        return outOfMemory();
     return HttpError(400, "Felaktig HTTP-begäran (" + ec.message() + ").\n");
 }
 
@@ -73,6 +88,8 @@ Session::Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &sh
     : m_stream(std::move(socket)),
       m_ticket(std::move(ticket)),
       m_shared(shared),
+      m_limits(shared.server.limits),
+      m_lease(shared.server.budget, ServerResources::requestAllowance),
       m_buffer(maxBuffered),
       m_requestStart(Clock::now())
 {
@@ -85,30 +102,67 @@ Session::Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &sh
 
 void Session::start()
 {
-    net::dispatch(m_stream.get_executor(), beast::bind_front_handler(&Session::awaitRequest, shared_from_this()));
+    m_ticket.watch([weak = weak_from_this(), executor = m_stream.get_executor()](ConnectionSlots::Notice notice) {
+        net::post(executor, [weak, notice] {
+            if (const auto self = weak.lock())
+                self->onNotice(notice);
+        });
+    });
+    net::dispatch(m_stream.get_executor(), beast::bind_front_handler(&Session::process, shared_from_this()));
 }
 
 void Session::awaitRequest()
 {
-    const HttpLimits &limits = m_shared.limits;
-    if (m_fresh) {
-        readMore(m_requestStart + limits.headDeadline);
+    if (m_closeAfterAnswer) {
+        // Evicted while its last answer was on its way.
+        beast::error_code ec;
+        m_stream.socket().close(ec);
         return;
     }
-    // Thousands of viewers may sit idle between their calls: they hold no buffer meanwhile.
-    m_buffer.shrink_to_fit();
-    readMore(Clock::now() + limits.idleTimeout);
+    auto deadline = m_requestStart + m_limits.headDeadline;
+    if (!m_fresh) {
+        // Thousands of viewers may sit idle between their calls: they hold little meanwhile.
+        if (m_buffer.capacity() > firstRead)
+            m_buffer.shrink_to_fit();
+        const auto idle = m_shared.server.connectionSlots.idleTimeout(m_limits.idleTimeout, m_limits.pressedIdleTimeout);
+        deadline = Clock::now() + idle;
+    }
+    if (m_shared.server.draining)
+        deadline = std::min(deadline, Clock::now() + std::min<Clock::duration>(drainIdle, m_limits.drainLimit));
+    if (!m_idle) {
+        m_idle = true;
+        m_ticket.setIdle(true);
+    }
+    readMore(deadline);
 }
 
 void Session::readMore(Clock::time_point deadline)
 {
+    const auto buffer = m_buffer.prepare(readRoom());
+    if (!m_lease.resize(m_lease.held() - m_bufferHeld + m_buffer.capacity()))
+        throw outOfMemory();
+    m_bufferHeld = m_buffer.capacity();
     m_stream.expires_at(deadline);
-    const std::size_t room = std::min(readChunk, m_buffer.max_size() - m_buffer.size());
-    m_stream.async_read_some(m_buffer.prepare(room), beast::bind_front_handler(&Session::onRead, shared_from_this()));
+    m_stream.async_read_some(buffer, beast::bind_front_handler(&Session::onRead, shared_from_this()));
+}
+
+std::size_t Session::readRoom() const
+{
+    const std::size_t room = m_buffer.max_size() - m_buffer.size();
+    if (m_parser && m_parser->is_header_done()) {
+        const auto remaining = m_parser->content_length_remaining();
+        return std::min<std::uint64_t>({readChunk, room, std::max<std::uint64_t>(1, remaining.value_or(readChunk))});
+    }
+    return std::min({std::max(firstRead, m_buffer.size()), readChunk, room});
 }
 
 void Session::onRead(beast::error_code ec, std::size_t bytes)
 {
+    const bool rearm = std::exchange(m_rearm, false);
+    if (ec == net::error::operation_aborted && rearm) {
+        process();    // nothing was read: wait again, within the drain's time
+        return;
+    }
     if (ec) {
         // A request begun and not finished in time; the stream has closed the connection.
         if (ec == beast::error::timeout && m_started)
@@ -120,11 +174,31 @@ void Session::onRead(beast::error_code ec, std::size_t bytes)
     process();
 }
 
+void Session::onNotice(ConnectionSlots::Notice notice)
+{
+    if (!m_idle) {
+        // Busy: the answer under way says Connection: close (draining is seen where it is made).
+        m_closeAfterAnswer = m_closeAfterAnswer || notice == ConnectionSlots::Notice::Evicted;
+        return;
+    }
+    beast::error_code ec;
+    if (notice == ConnectionSlots::Notice::Evicted) {
+        m_stream.socket().close(ec);
+        return;
+    }
+    m_rearm = true;
+    m_stream.socket().cancel(ec);
+}
+
 void Session::markStart()
 {
     if (m_started || m_buffer.size() == 0)
         return;
     m_started = true;
+    if (m_idle) {
+        m_idle = false;
+        m_ticket.setIdle(false);
+    }
     if (!m_fresh)
         m_requestStart = Clock::now();
 }
@@ -158,24 +232,25 @@ bool Session::beginRequest()
     std::size_t skipped = 0;
     while (skipped + 1 < m_buffer.size() && data[skipped] == '\r' && data[skipped + 1] == '\n') {
         skipped += 2;
-        if (++m_blankLines > m_shared.limits.maxBlankLines)
+        if (++m_blankLines > m_limits.maxBlankLines)
             throw HttpError(400, "För många tomma rader före begäran.\n");
     }
     m_buffer.consume(skipped);
     if (m_buffer.size() == 0) {
         if (m_started)
-            readMore(m_requestStart + m_shared.limits.headDeadline);
+            readMore(m_requestStart + m_limits.headDeadline);
         else
             awaitRequest();
         return false;
     }
     if (m_buffer.size() == 1 && data[skipped] == '\r') {
-        readMore(m_requestStart + m_shared.limits.headDeadline);
+        readMore(m_requestStart + m_limits.headDeadline);
         return false;
     }
     m_parser.emplace();
-    m_parser->header_limit(std::uint32_t(m_shared.limits.maxHeaderBytes));
-    m_parser->body_limit(m_shared.limits.maxBodyBytes);
+    m_parser->header_limit(std::uint32_t(m_limits.maxHeaderBytes));
+    m_parser->body_limit(m_limits.maxBodyBytes);
+    m_parser->get().body().lease = &m_lease;
     m_headBytes = 0;
     return true;
 }
@@ -187,13 +262,13 @@ bool Session::feedHead()
     beast::error_code ec;
     m_headBytes += m_parser->put(net::buffer(data + m_headBytes, m_buffer.size() - m_headBytes), ec);
     if (ec == http::error::need_more) {
-        if (m_buffer.size() >= m_shared.limits.maxHeaderBytes)
-            throw headTooLarge(m_shared.limits);
-        readMore(m_requestStart + m_shared.limits.headDeadline);
+        if (m_buffer.size() >= m_limits.maxHeaderBytes)
+            throw headTooLarge(m_limits);
+        readMore(m_requestStart + m_limits.headDeadline);
         return false;
     }
     if (ec)
-        throw parseError(ec, m_shared.limits);
+        throw parseError(ec, m_limits);
     if (!m_parser->is_header_done())
         return true;
     checkHead();
@@ -213,8 +288,8 @@ void Session::checkHead()
     // What the parser lets through and RFC 9112 or our limits do not.
     const auto &request = m_parser->get();
     const auto lines = std::size_t(std::distance(request.begin(), request.end()));
-    if (m_headBytes > m_shared.limits.maxHeaderBytes || lines > m_shared.limits.maxHeaderLines)
-        throw headTooLarge(m_shared.limits);
+    if (m_headBytes > m_limits.maxHeaderBytes || lines > m_limits.maxHeaderLines)
+        throw headTooLarge(m_limits);
     const std::string_view head(static_cast<const char *>(m_buffer.data().data()), m_headBytes);
     if (head.find("\r\n ") != std::string_view::npos || head.find("\r\n\t") != std::string_view::npos)
         throw HttpError(400, "Ett huvudfält fortsätter på nästa rad (obs-fold).\n");
@@ -223,34 +298,40 @@ void Session::checkHead()
         throw HttpError(400, "Content-Length anges mer än en gång.\n");
     if (request.count(http::field::host) > 1)
         throw HttpError(400, "Host anges mer än en gång.\n");
+    if (request.count(http::field::host) == 0 && request.version() >= 11)
+        throw HttpError(400, "Host saknas (krävs i HTTP/1.1).\n");
     if (request.count(http::field::transfer_encoding) > 0) {
         if (request.count(http::field::content_length) > 0)
             throw HttpError(400, "Både Content-Length och Transfer-Encoding.\n");
         throw HttpError(411, "Ange Content-Length; delad (chunked) kropp tas inte emot.\n");
     }
+    m_target = RequestTarget::parse(request.target());
+    // The parsed head is held until the answer, its fields beside its bytes.
+    if (!m_lease.resize(m_lease.held() + m_headBytes + perField * lines))
+        throw outOfMemory();
 }
 
 bool Session::feedBody()
 {
     if (m_buffer.size() == 0) {
-        readMore(m_requestStart + m_shared.limits.requestDeadline);
+        readMore(m_requestStart + m_limits.requestDeadline);
         return false;
     }
     beast::error_code ec;
     m_buffer.consume(m_parser->put(m_buffer.data(), ec));
     if (ec == http::error::need_more) {
-        readMore(m_requestStart + m_shared.limits.requestDeadline);
+        readMore(m_requestStart + m_limits.requestDeadline);
         return false;
     }
     if (ec)
-        throw parseError(ec, m_shared.limits);
+        throw parseError(ec, m_limits);
     return true;
 }
 
 void Session::sendContinue()
 {
     // .NET clients, for one, wait for it before they send a body.
-    m_stream.expires_at(m_requestStart + m_shared.limits.requestDeadline);
+    m_stream.expires_at(m_requestStart + m_limits.requestDeadline);
     net::async_write(m_stream, net::buffer(continueAnswer, sizeof continueAnswer - 1),
                      [self = shared_from_this()](beast::error_code ec, std::size_t) {
                          if (!ec)
@@ -261,14 +342,14 @@ void Session::sendContinue()
 void Session::respond()
 {
     const auto began = Clock::now();
-    const auto &message = m_parser->get();
+    auto &message = m_parser->get();
     HttpRequest request;
     request.method = std::string(message.method_string());
-    const beast::string_view target = message.target();
-    request.path = std::string(target.substr(0, target.find('?')));
-    const auto host = HostAuthority::validated(message[http::field::host]);
+    request.path = m_target.path;
+    // An absolute-form target's authority stands for the Host header (RFC 9112, 3.2.2).
+    const auto host = HostAuthority::validated(m_target.authority ? *m_target.authority : message[http::field::host]);
     request.authority = host ? *host : m_localAuthority;
-    request.body = QByteArray(message.body().data(), qsizetype(message.body().size()));
+    request.body = std::move(message.body().bytes);
     const bool keepAlive = message.keep_alive();
     const unsigned version = message.version();
 
@@ -280,13 +361,21 @@ void Session::respond()
         answer.status = 500;
         answer.body = QByteArray("Internt fel: ") + e.what() + '\n';
     }
-    m_shared.log.write(m_client, request.method, request.path, answer.note, answer.status, Clock::now() - began);
-    m_parser.reset();
+    m_shared.server.log.write(m_client, request.method, request.path, answer.note, answer.status, Clock::now() - began);
+    endRequest();
     send(answer, version, keepAlive, request.method == "HEAD");
+}
+
+void Session::endRequest()
+{
+    m_parser.reset();
+    m_lease.resize(m_bufferHeld);
 }
 
 void Session::send(const HttpAnswer &answer, unsigned version, bool keepAlive, bool headersOnly)
 {
+    // The last answer of a draining or evicted connection says so.
+    keepAlive = keepAlive && !m_closeAfterAnswer && !m_shared.server.draining;
     m_started = false;
     m_blankLines = 0;
     m_answerBody = answer.body;
@@ -305,7 +394,7 @@ void Session::send(const HttpAnswer &answer, unsigned version, bool keepAlive, b
     m_response.content_length(std::uint64_t(m_answerBody.size()));
     if (!headersOnly)
         m_response.body() = Response::body_type::value_type(m_answerBody.constData(), std::size_t(m_answerBody.size()));
-    m_stream.expires_after(m_shared.limits.writeDeadline);
+    m_stream.expires_after(m_limits.writeDeadline);
     http::async_write(m_stream, m_response,
                       beast::bind_front_handler(&Session::onWritten, shared_from_this(), keepAlive));
 }
@@ -325,8 +414,9 @@ void Session::onWritten(bool keepAlive, beast::error_code ec, std::size_t)
 
 void Session::refuse(const HttpError &error)
 {
-    logRequest(error.status(), {}, {});
-    m_parser.reset();
+    // A session's only 503 is for memory.
+    logRequest(error.status(), error.status() == 503 ? refusalName(Refusal::OutOfMemory) : std::string_view(), {});
+    endRequest();
     HttpAnswer answer;
     answer.status = error.status();
     answer.body = QByteArray(error.what());
@@ -339,19 +429,23 @@ void Session::linger()
     m_stream.socket().shutdown(tcp::socket::shutdown_send, ec);
     if (ec)
         return;
+    // What comes now is thrown away: a small buffer will do.
     m_buffer.consume(m_buffer.size());
-    m_lingerLeft = m_shared.limits.lingerBytes;
-    m_stream.expires_after(m_shared.limits.lingerTime);
-    drain();
+    m_buffer.shrink_to_fit();
+    m_lease.resize(0);
+    m_bufferHeld = 0;
+    m_lingerLeft = m_limits.lingerBytes;
+    m_stream.expires_after(m_limits.lingerTime);
+    discard();
 }
 
-void Session::drain()
+void Session::discard()
 {
-    m_stream.async_read_some(m_buffer.prepare(readChunk), [self = shared_from_this()](beast::error_code ec, std::size_t bytes) {
+    m_stream.async_read_some(m_buffer.prepare(firstRead), [self = shared_from_this()](beast::error_code ec, std::size_t bytes) {
         if (ec || bytes >= self->m_lingerLeft)
             return;
         self->m_lingerLeft -= bytes;
-        self->drain();
+        self->discard();
     });
 }
 
@@ -365,5 +459,5 @@ void Session::logRequest(int status, std::string_view note, std::chrono::nanosec
         const beast::string_view target = m_parser->get().target();
         path = target.substr(0, target.find('?'));
     }
-    m_shared.log.write(m_client, method, path, note, status, took);
+    m_shared.server.log.write(m_client, method, path, note, status, took);
 }

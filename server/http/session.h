@@ -4,6 +4,9 @@
 #include "httpanswer.h"
 #include "httperror.h"
 #include "httplimits.h"
+#include "memorybudget.h"
+#include "requestbody.h"
+#include "requesttarget.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -12,31 +15,31 @@
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/span_body.hpp>
-#include <boost/beast/http/string_body.hpp>
 
 #include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 
-class RequestLog;
 class Routes;
+struct ServerResources;
 
 // One client connection: reads requests one at a time, has each answered by the routes and
 // writes the answer before it reads on, so a client that does not read its answers is not read
 // either. Requests are held to the limits: the head to its size, line count and deadline, the
 // body to its size (refused from the Content-Length alone) and the whole request to its deadline.
 // A refusal is answered and the connection closed after it. Deadlines are absolute: a byte that
-// trickles in does not extend them.
+// trickles in does not extend them. What it buffers of a request is charged to the server's memory
+// budget as it arrives. Between requests it may be evicted; when the server drains, it answers
+// what it has begun with Connection: close and waits a moment for a request already on its way.
 class Session : public std::enable_shared_from_this<Session>
 {
 public:
-    // What every session of a server shares; it outlives them all.
+    // What every session of a listener shares; it outlives them all.
     struct Shared
     {
         const Routes &routes;
-        const HttpLimits &limits;
-        const RequestLog &log;
+        ServerResources &server;
     };
 
     // A session runs on one I/O context, and so on one thread: no locking, no strand.
@@ -49,14 +52,16 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    using Parser = boost::beast::http::request_parser<boost::beast::http::string_body>;
+    using Parser = boost::beast::http::request_parser<RequestBody>;
     using Response = boost::beast::http::response<boost::beast::http::span_body<const char>>;
 
     // Reads nothing more until a new request begins, within the idle time (or, for a new
     // connection, the head deadline).
     void awaitRequest();
     void readMore(Clock::time_point deadline);
+    std::size_t readRoom() const;
     void onRead(boost::beast::error_code ec, std::size_t bytes);
+    void onNotice(ConnectionSlots::Notice notice);
     // The current request's deadlines run from now, if bytes of it have come.
     void markStart();
     // Takes the request in hand as far as the bytes already read allow. Each step below returns
@@ -68,27 +73,37 @@ private:
     bool feedBody();
     void sendContinue();
     void respond();
+    void endRequest();
     void send(const HttpAnswer &answer, unsigned version, bool keepAlive, bool headersOnly);
     void onWritten(bool keepAlive, boost::beast::error_code ec, std::size_t bytes);
     void refuse(const HttpError &error);
     // Half-closes, then reads and discards for a while, so that the client reads our last answer
     // rather than a reset.
     void linger();
-    void drain();
+    void discard();
     void logRequest(int status, std::string_view note, std::chrono::nanoseconds took) const;
 
     boost::beast::basic_stream<boost::asio::ip::tcp, Executor> m_stream;
     ConnectionSlots::Ticket m_ticket;
     Shared m_shared;
+    const HttpLimits &m_limits;
+    // The read buffer and the current request's head and body; a small request within the
+    // allowance every connection has, so that ordinary calls get through a spent budget.
+    MemoryBudget::Lease m_lease;
+    std::size_t m_bufferHeld = 0;    // of what the lease holds
     std::string m_client;
     std::string m_localAuthority;    // the listening address, when the Host header will not do
     boost::beast::flat_buffer m_buffer;
     std::optional<Parser> m_parser;
+    RequestTarget m_target;          // of the current request, once its head is in
     std::size_t m_headBytes = 0;     // of the current head, given to the parser and still in m_buffer
     std::size_t m_blankLines = 0;
     Clock::time_point m_requestStart;
     bool m_started = false;          // a byte of the current request has arrived
     bool m_fresh = true;             // no request yet on this connection
+    bool m_idle = false;             // waiting for a request, nothing of it read
+    bool m_rearm = false;            // the idle read was cancelled to be made again, shorter
+    bool m_closeAfterAnswer = false; // evicted while busy
     QByteArray m_answerBody;         // kept while m_response refers to it
     Response m_response;
     std::size_t m_lingerLeft = 0;

@@ -20,7 +20,8 @@ struct ServiceDescription;
 // mapping document, it invokes operations by name and decodes the answers, mapped types through
 // the factory under the client property "GCTMObjectFactory". Every failure raises RaisedError;
 // a call blocks the calling thread without dispatching any of its events. Initialising, and
-// each invocation, have the transport's time-out as their deadline, decoding included.
+// each invocation, have the transport's time-out as their deadline, decoding included, and none
+// goes past the limits' endsBy.
 class SoapClient
 {
 public:

@@ -11,6 +11,9 @@ namespace soap {
 struct TransportLimits
 {
     std::chrono::milliseconds timeout = std::chrono::seconds(30);
+    // No exchange ends later than this, whatever its time-out leaves: exchanges made for one piece
+    // of work (a WSDL fetch and the call after it) can share one time-out.
+    std::chrono::steady_clock::time_point endsBy = std::chrono::steady_clock::time_point::max();
     qint64 maxAnswerSize = qint64(256) * 1024 * 1024;
     int maxRedirects = 5;
 };

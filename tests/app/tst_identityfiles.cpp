@@ -44,6 +44,7 @@ private Q_SLOTS:
     // software centres and menus run see them. Their texts are the templates': not restated here.
     void validates_data();
     void validates();
+    void windowMatchesItsEntry();
 };
 
 // The nine images, in the order Windows lists them: large first, fewest colours first.
@@ -182,6 +183,34 @@ void TestIdentityFiles::validates()
     const QString output = QString::fromUtf8(validator.readAll());
     QVERIFY2(validator.exitCode() == 0 && (!warningsFail || output.trimmed().isEmpty()),
              qPrintable(output));
+}
+
+// What X11 desktops match the program's window to its menu entry by, read from the real program's
+// first window on an X server of its own: the main window, or the box if no service answers.
+void TestIdentityFiles::windowMatchesItsEntry()
+{
+#ifndef KSV_TEST_PROGRAM
+    QSKIP("the program is not built");
+#else
+    QProcess xvfb;
+    xvfb.start(QStringLiteral("xvfb-run"), {QStringLiteral("-a"), QStringLiteral("sh"), QStringLiteral("-c"),
+               QStringLiteral("\"$0\" -platform xcb & xprop -id \"$(xdotool search --sync --onlyvisible --pid $! | "
+                              "head -1)\" WM_CLASS _GTK_APPLICATION_ID _KDE_NET_WM_DESKTOP_FILE; kill $!"),
+               QStringLiteral(KSV_TEST_PROGRAM)});
+    if (!xvfb.waitForStarted())
+        QSKIP("xvfb-run not installed");
+    QVERIFY(xvfb.waitForFinished(60000));
+    const QString properties = QString::fromUtf8(xvfb.readAllStandardOutput());
+    const QString windowClass = QString::fromUtf8(readAll(QStringLiteral(KSV_TEST_DESKTOP_FILE)))
+                                    .section(QStringLiteral("\nStartupWMClass="), 1).section(QLatin1Char('\n'), 0, 0);
+    // WM_CLASS(STRING) = "instance", "class"
+    QVERIFY2(!windowClass.isEmpty() && properties.contains(", \"" + windowClass + "\"\n"), qPrintable(properties));
+    // Qt 6.4 writes neither id; later versions do.
+    for (const QString &line : properties.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('_')) && line.contains(QLatin1String(" = ")))
+            QVERIFY2(line.endsWith(QStringLiteral(" = \"" KSV_TEST_APP_ID "\"")), qPrintable(line));
+    }
+#endif
 }
 
 QTEST_MAIN(TestIdentityFiles)

@@ -1,6 +1,7 @@
 #include "httpexchange.h"
 #include "soapcall.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -10,6 +11,9 @@
 #include <QTest>
 
 #include <csignal>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 class TestProcess : public QObject
 {
@@ -21,6 +25,7 @@ private Q_SLOTS:
     void commandLine();
     void servesLogsAndStops_data();
     void servesLogsAndStops();
+    void servesWhileTheLogStalls();
 
 private:
     QString m_executable = qEnvironmentVariable("KSV_SERVICE_EXE");
@@ -45,15 +50,28 @@ void TestProcess::commandLine_data()
     QTest::addColumn<QString>("message");    // on stdout for the help, on stderr for a refusal
     QTest::newRow("help") << QStringList{"--help"} << 0
                           << "--bind --port --style inline multiref --final --seed --night-minutes --at --data --quiet "
-                             "--night-start --threads --max-connections --max-connections-per-client SIGHUP --help";
+                             "--night-start --threads --max-connections --max-connections-per-client "
+                             "--memory-target --drain-seconds SIGHUP --help";
+    // Taken at the ends of their ranges (and --version then ends the program).
+    QTest::newRow("ends of ranges") << QStringList{"--max-connections-per-client", "0", "--memory-target", "96",
+                                                   "--drain-seconds", "0", "--version"}
+                                    << 0 << "ksv-results-service";
+    QTest::newRow("other ends") << QStringList{"--max-connections", "1000000", "--max-connections-per-client", "1000000",
+                                               "--memory-target", "7830", "--drain-seconds", "3600", "--version"}
+                                << 0 << "ksv-results-service";
     // Refused, naming the option or the word.
     for (const QStringList &bad : {QStringList{"--colour"}, {"--style", "fancy"}, {"--port", "70000"},
                                    {"--port", "http"}, {"--night-minutes", "0"}, {"--seed", "-1"}, {"--at", "-5"},
                                    {"--bind", "nowhere"}, {"--night-start", "2003-09-14"}, {"--night-start", "20:00"},
                                    {"--threads", "0"}, {"--max-connections", "0"},
-                                   {"--max-connections-per-client", "-1"}, {"extra"}})
+                                   {"--max-connections-per-client", "-1"}, {"--max-connections-per-client", "1000001"},
+                                   {"--memory-target", "95"}, {"--drain-seconds", "-1"}, {"--drain-seconds", "3601"},
+                                   {"extra"}})
         QTest::newRow(qPrintable(bad.join(u' ')))
                 << bad << 2 << bad.first().mid(bad.size() > 1 ? 0 : bad.first().lastIndexOf(u'-') + 1);
+    // The memory target must leave room for requests beside what the connections take.
+    QTest::newRow("memory target for the connections")
+            << QStringList{"--max-connections", "1000000"} << 2 << "128 MiB räcker inte för 1000000 anslutningar (minst 7830 MiB)";
     const QString path = m_dir.filePath("data.tsv");
     QTest::newRow("bad data file") << QStringList{"--port", "0", "--data", path} << 1
                                    << path + ": rad 2, fältet \"code\"";
@@ -100,36 +118,97 @@ void TestProcess::servesLogsAndStops()
     process.setChildProcessModifier([signalNumber, ignoredAtStart] {
         ::signal(signalNumber, ignoredAtStart ? SIG_IGN : SIG_DFL);
     });
-    process.start(m_executable, {"--port", "0", "--threads", "2", "--night-start", "2003-09-14T20:00:00+02:00"});
+    process.start(m_executable, {"--port", "0", "--threads", "2", "--drain-seconds", "5", "--night-start",
+                                 "2003-09-14T20:00:00+02:00"});
     QVERIFY(process.waitForStarted(5000));
     QByteArray out;
     while (!out.contains('\n') && process.waitForReadyRead(10000))
         out += process.readAllStandardOutput();
     const auto match = QRegularExpression("^WSDL: http://127\\.0\\.0\\.1:(\\d+)/\\S+\n$").match(QString::fromUtf8(out));
     QVERIFY2(match.hasMatch(), out.constData());
+    const quint16 port = match.captured(1).toUShort();
+    auto connect = [port](QTcpSocket &socket) {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        return socket.waitForConnected(2000);
+    };
 
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, match.captured(1).toUShort());
-    QVERIFY(socket.waitForConnected(5000));
-    QCOMPARE(HttpExchange::status(socket, SoapCall::post(SoapCall::of("getCountyResultsSlutsam", "99"))), 500);
-    QCOMPARE(HttpExchange::status(socket, "GET /nothing HTTP/1.1\r\nHost: x\r\n\r\n"), 404);
+    QTcpSocket idle;
+    QVERIFY(connect(idle));
+    QCOMPARE(HttpExchange::status(idle, SoapCall::post(SoapCall::of("getCountyResultsSlutsam", "99"))), 500);
+    QCOMPARE(HttpExchange::status(idle, "GET /nothing HTTP/1.1\r\nHost: x\r\n\r\n"), 404);
     QByteArray log;
     process.setReadChannel(QProcess::StandardError);
     while (log.count('\n') < 2 && process.waitForReadyRead(5000))
         log += process.readAllStandardError();
-    const QRegularExpression lines("^[^\n]* POST /emu2003/webservices/ElectionResults/soap getCountyResultsSlutsam "
-                                   "500 [0-9.]+ ms\n[^\n]* GET /nothing - 404 [0-9.]+ ms\n$");
-    QVERIFY2(lines.match(QString::fromUtf8(log)).hasMatch(), log.constData());
+    const QRegularExpression lines("^(\\S+) 127\\.0\\.0\\.1 POST /emu2003/webservices/ElectionResults/soap "
+                                   "getCountyResultsSlutsam 500 [0-9.]+ ms\n[^\n]* GET /nothing - 404 [0-9.]+ ms\n$");
+    const auto logged = lines.match(QString::fromUtf8(log));
+    QVERIFY2(logged.hasMatch(), log.constData());
+    const QDateTime when = QDateTime::fromString(logged.captured(1), Qt::ISODate);
+    QVERIFY2(std::abs(when.secsTo(QDateTime::currentDateTime())) < 60, qPrintable(logged.captured(1)));
 
+    // A call begun before the signal is answered after it, and says it closes; idle connections
+    // are closed, and no new one is taken.
+    QTcpSocket begun;
+    QVERIFY(connect(begun));
+    const QByteArray call = SoapCall::post(SoapCall::of("getCountryResultsSlutsam"));
+    begun.write(call.left(call.size() - 10));
+    QVERIFY(begun.waitForBytesWritten(1000));
+    QTest::qWait(100);
     ::kill(pid_t(process.processId()), signalNumber);
     if (ignoredAtStart) {
-        QVERIFY(!process.waitForFinished(300));
+        QTcpSocket still;
+        QVERIFY(connect(still));
+        QCOMPARE(HttpExchange::status(still, "GET /nothing HTTP/1.1\r\nHost: x\r\n\r\n"), 404);
         ::kill(pid_t(process.processId()), signalNumber = SIGTERM);
     }
-    QVERIFY(process.waitForFinished(10000));
+    const QByteArray said = QByteArray("signal ") + QByteArray::number(signalNumber) + " (SIG";
+    while (!log.contains(said) && process.waitForReadyRead(5000))
+        log += process.readAllStandardError();
+    QVERIFY2(log.contains(said), log.constData());
+    QTcpSocket late;
+    QVERIFY(!connect(late));
+    begun.write(call.right(10));
+    QByteArray answer;
+    while (begun.waitForReadyRead(5000))
+        answer += begun.readAll();
+    QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n") && answer.contains("\r\nConnection: close\r\n"), answer.left(300).constData());
+    QVERIFY(answer.contains("getCountryResultsSlutsamResponse"));
+    QVERIFY(idle.state() == QAbstractSocket::UnconnectedState || idle.waitForDisconnected(3000));
+    QVERIFY(process.waitForFinished(3000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
-    QVERIFY(process.readAllStandardError().contains(QByteArray("signal ") + QByteArray::number(signalNumber) + " (SIG"));
+}
+
+void TestProcess::servesWhileTheLogStalls()
+{
+    // Standard error a pipe that nobody reads, as under a hung log collector or a paused
+    // terminal: the service goes on serving, and still stops on a signal.
+    int ends[2];
+    QCOMPARE(::pipe2(ends, O_CLOEXEC), 0);
+    QProcess process;
+    process.setChildProcessModifier([stalled = ends[1]] { ::dup2(stalled, STDERR_FILENO); });
+    process.start(m_executable, {"--port", "0", "--threads", "2"});
+    QVERIFY(process.waitForStarted(5000));
+    QByteArray out;
+    while (!out.contains('\n') && process.waitForReadyRead(10000))
+        out += process.readAllStandardOutput();
+    const quint16 port = out.mid(out.lastIndexOf(':') + 1).split('/').first().toUShort();
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(socket.waitForConnected(5000));
+    // Far more log than the pipe holds.
+    const QByteArray call = SoapCall::post(SoapCall::of("getCountryResultsValnatt"));
+    for (int i = 0; i < 2000; ++i)
+        QCOMPARE(HttpExchange::status(socket, call), 200);
+    ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+    char start[64] = {};
+    QVERIFY(::read(ends[0], start, sizeof start - 1) > 0);
+    QVERIFY2(QByteArray(start).contains(" 127.0.0.1 POST "), start);
+    ::close(ends[0]);
+    ::close(ends[1]);
 }
 
 QTEST_MAIN(TestProcess)

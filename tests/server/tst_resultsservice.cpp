@@ -2,6 +2,8 @@
 #include "ksv_config.h"
 #include "percenttext.h"
 #include "resultsservice.h"
+#include "soapfault.h"
+#include "soaprequestreader.h"
 #include "tally.h"
 #include "soapanswer.h"
 #include "soapcall.h"
@@ -10,6 +12,9 @@
 #include <QDomDocument>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <climits>
+#include <ctime>
 
 using namespace std::chrono_literals;
 
@@ -50,6 +55,41 @@ QString line(const QString &type, const QString &code, const QString &name, cons
             .join(u' ');
 }
 
+// The pattern `count` times, '@' replaced by the number of each, counting up to `modulo`.
+QByteArray each(int count, const QByteArray &pattern, int modulo = INT_MAX)
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += QByteArray(pattern).replace('@', QByteArray::number(i % modulo));
+    return out;
+}
+
+double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// CPU time per byte of reading the request, the least of five rounds of about 512 KiB each: the
+// least is what the work costs, the rest is load.
+double costPerByte(const QByteArray &request)
+{
+    const int times = std::max(1, 512 * 1024 / int(request.size()));
+    double best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        const double start = threadCpuSeconds();
+        for (int i = 0; i < times; ++i) {
+            try {
+                SoapRequestReader::read(request);
+            } catch (const SoapFault &) {
+            }
+        }
+        best = std::min(best, threadCpuSeconds() - start);
+    }
+    return best / double(times) / double(request.size());
+}
+
 } // namespace
 
 class TestResultsService : public QObject
@@ -62,6 +102,8 @@ private Q_SLOTS:
     void nightFollowsClock();
     void requests_data();
     void requests();
+    void readingStaysLinear_data();
+    void readingStaysLinear();
     void wsdlDescribesService();
 
 private:
@@ -263,6 +305,48 @@ void TestResultsService::requests()
     QCOMPARE(answer.response, envNs + "Fault");
     QCOMPARE(answer.faultCode, envNs + code);
     QVERIFY2(answer.faultString.contains(text), qPrintable(answer.faultString));
+}
+
+void TestResultsService::readingStaysLinear_data()
+{
+    // Hostile shapes of a request, each at about 8 and 64 KiB (the most a request may be).
+    QTest::addColumn<QByteArray>("small");
+    QTest::addColumn<QByteArray>("large");
+    const QByteArray call = "<m:getCountyResultsSlutsam xmlns:m=\"" KSV_SERVICE_NAMESPACE "\"";
+    const auto shape = [&](const char *name, const std::function<QByteArray(int)> &make) {
+        QTest::newRow(name) << make(8 * 1024) << make(64 * 1024);
+    };
+    const auto inHeader = [](const QByteArray &entries) {
+        return SoapCall::envelope(QString(), QString::fromUtf8("<SOAP-ENV:Header>" + entries + "</SOAP-ENV:Header>"));
+    };
+    shape("attributes on the call", [&](int n) { return SoapCall::envelope(call + each(n / 9, " a@=''") + "/>"); });
+    shape("prefixes used in turn", [&](int n) {
+        return inHeader("<h" + each(64, " xmlns:p@='urn:p@'") + ">" + each(n / 9, "<p@:x/>", 64) + "</h>");
+    });
+    shape("prefixes used past many declarations", [&](int n) {
+        return inHeader("<h" + each(5, " xmlns:p@='urn:p'") + each(n / 40, " xmlns:f@='urn:f'") + ">"
+                        + each(n / 16, "<p@:x/>", 5) + "</h>");
+    });
+    shape("a declaration on every element", [&](int n) { return inHeader(each(n / 30, "<q@:x xmlns:q@='urn:q@'/>")); });
+    shape("references", [&](int n) {
+        return SoapCall::envelope(call + "><county>" + each(n / 20, "&#49;&amp;&#x32;&lt;") + "</county></m:getCountyResultsSlutsam>");
+    });
+    shape("comments", [&](int n) { return inHeader(each(n / 12, "<!-- x@ -->")); });
+    shape("nesting", [&](int n) {
+        return inHeader(each(n / 200, QByteArray("<a>").repeated(28) + QByteArray("</a>").repeated(28)));
+    });
+}
+
+void TestResultsService::readingStaysLinear()
+{
+    QFETCH(QByteArray, small);
+    QFETCH(QByteArray, large);
+    // A cost that grows with the square of the size is eight times as high per byte at eight
+    // times the size; in proportion it stays the same, or nearly. Four times is far from both.
+    const double smallCost = costPerByte(small);
+    const double largeCost = costPerByte(large);
+    qInfo("%.1f ns a byte at %lld bytes, %.1f at %lld", smallCost * 1e9, small.size(), largeCost * 1e9, large.size());
+    QVERIFY2(largeCost < 4 * smallCost, qPrintable(QStringLiteral("%1 times the cost per byte").arg(largeCost / smallCost)));
 }
 
 void TestResultsService::wsdlDescribesService()

@@ -2,7 +2,10 @@
 # The program end to end under Xvfb, against the bundled service replaying a short night on the
 # program's built-in port: takes docs/window.png (the window as it starts) and docs/screenshot.png
 # (a county shown with "&Visa", the automatic update ticked, after an outage that a refresh ran
-# into: the window has recovered by itself). CTest gives it an output folder of its own.
+# into: the window has recovered by itself). In the outage the service sends the WSDL after 5 s
+# and never answers the call: meanwhile the window repaints after another window has covered it
+# and answers a window manager's ping, and the box comes 30 s after the refresh began. CTest
+# gives it an output folder of its own.
 #   tests/viewer/screenshots.sh [build-dir [output-dir]]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -11,6 +14,33 @@ dest=$(realpath "${2:-docs}")
 port=$(sed -n 's/^#define KSV_WSDL_HOST "[^:]*:\(.*\)"$/\1/p' "$build/generated/ksv_config.h")
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+
+# The outage: the WSDL 5 s late, then nothing; the time the WSDL was asked for goes to a file.
+cat >"$out/held.py" <<'PY'
+import socket, sys, time
+wsdl, server, held = open(sys.argv[2], 'rb').read(), socket.create_server(('127.0.0.1', int(sys.argv[1]))), []
+while True:
+    held.append(server.accept()[0])
+    if held[-1].recv(65536).startswith(b'GET'):
+        open(sys.argv[3], 'w').write(repr(time.time()))
+        time.sleep(5)
+        held[-1].sendall(b'HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n' % len(wsdl) + wsdl)
+PY
+# What a window manager asks to see whether a window still answers (_NET_WM_PING).
+cat >"$out/ping.py" <<'PY'
+import signal, sys
+from Xlib import X, display, protocol
+x = display.Display()
+root, window, ping = x.screen().root, x.create_resource_object('window', int(sys.argv[1])), x.intern_atom('_NET_WM_PING')
+root.change_attributes(event_mask=X.StructureNotifyMask)
+window.send_event(protocol.event.ClientMessage(window=window, client_type=x.intern_atom('WM_PROTOCOLS'),
+                                               data=(32, [ping, 0, window.id, 0, 0])))
+signal.signal(signal.SIGALRM, lambda *_: sys.exit('no answer to a ping'))
+signal.alarm(2)
+event = x.next_event()
+while not (event.type == X.ClientMessage and event.window == root and event.data[1][0] == ping):
+    event = x.next_event()
+PY
 
 cat >"$out/drive.sh" <<DRIVE
 set -euo pipefail
@@ -36,17 +66,37 @@ sleep 1
 xdotool key Tab Tab Tab space       # tick "Automatisk uppdatering": 61 ticks to a refresh
 sleep 1.5
 shot before
-sleep 48
+/usr/bin/python3 -c 'import sys, urllib.request; sys.stdout.buffer.write(urllib.request.urlopen(sys.argv[1]).read())' \
+    "http://127.0.0.1:$port/emu2003/webservices/ElectionResults/ElectionResults.wsdl" >"$out/wsdl.xml"
+sleep 46
 kill \$service; wait \$service || true
-for _ in \$(seq 300); do box && break; sleep 0.1; done      # the refresh runs into the outage
+/usr/bin/python3 "$out/held.py" "$port" "$out/wsdl.xml" "$out/asked" & service=\$!
+for _ in \$(seq 300); do [ -s "$out/asked" ] && break; sleep 0.1; done  # the refresh runs into it
+sleep 6
+shot held
+eval "\$(xdotool getwindowgeometry --shell "\$window")"
+xlogo -geometry 704x488+\$X+\$Y & cover=\$!
+sleep 1; kill \$cover; sleep 1
+import -window "\$window" "$out/uncovered.png"
+/usr/bin/python3 "$out/ping.py" "\$window"
+for _ in \$(seq 400); do box && break; sleep 0.1; done
+date +%s.%N >"$out/boxed"
 box || { echo "no error box after the failed refresh" >&2; exit 2; }
 shot failed
+kill \$service; wait \$service || true
 service --at 200                    # back, later in the night
 for _ in \$(seq 900); do box || break; sleep 0.1; done      # 61 ticks after the failed refresh
 box && { echo "the error box is still open after the service came back" >&2; exit 2; }
 shot after
 DRIVE
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$out/drive.sh"
+
+# Uncovered, the window showed itself again, not what had covered it; the box came 30 s after the
+# refresh began, WSDL and call together.
+[ "$(compare -metric AE "$out/held.png" "$out/uncovered.png" null: 2>&1)" = 0 ] ||
+    { echo "the window was not painted again while the call was held" >&2; exit 1; }
+awk -v s="$(cat "$out/asked")" -v e="$(cat "$out/boxed")" 'BEGIN { d = e - s; print "box after " d " s";
+    exit !(d >= 29.5 && d < 32) }' || { echo "the box did not come 30 s after the refresh began" >&2; exit 1; }
 
 # The rows changed with the night; the status bar no longer tells of the failure.
 changed() { compare -metric AE -crop "$1" "$2" "$3" null: 2>&1 || true; }
