@@ -21,4 +21,5 @@ struct IntakeAnswer
     QByteArray body;
     QByteArray allow;           // for 405
     bool challenge = false;     // 401: say how to authenticate
+    QByteArray route;           // for the metrics: the route's pattern
 };

@@ -76,6 +76,21 @@ IntakeService::IntakeService(const Reporters &reporters, LiveCount &count, Repor
 
 IntakeAnswer IntakeService::answer(const IntakeRequest &request)
 {
+    IntakeAnswer a = route(request);
+    const QStringList parts = request.path.split(u'/');
+    if (parts.value(1) == u"reports" && parts.size() == 4)
+        a.route = "/reports/{municipality}/{district}";
+    else if (parts.value(1) == u"final" && parts.size() == 3)
+        a.route = "/final/{county}";
+    else if (request.path == u"/reports" || request.path == u"/status" || request.path == u"/metrics")
+        a.route = request.path.toLatin1();
+    else
+        a.route = "-";
+    return a;
+}
+
+IntakeAnswer IntakeService::route(const IntakeRequest &request)
+{
     const QStringList parts = request.path.split(u'/');    // "", "reports", ...
     const QString &first = parts.value(1);
     if (request.path == u"/status" || request.path == u"/metrics") {

@@ -32,6 +32,7 @@ public:
     IntakeAnswer answer(const IntakeRequest &request);
 
 private:
+    IntakeAnswer route(const IntakeRequest &request);
     IntakeAnswer putReport(const IntakeRequest &request, const QStringList &parts);
     IntakeAnswer postBatch(const IntakeRequest &request);
     IntakeAnswer postFinal(const IntakeRequest &request, const QStringList &parts);

@@ -107,8 +107,15 @@ void MetricsRegistry::observe(const std::string &name, const Labels &labels, dou
     s.count += 1;
 }
 
+void MetricsRegistry::onCollect(std::function<void()> collector)
+{
+    m_collectors.push_back(std::move(collector));
+}
+
 std::string MetricsRegistry::text() const
 {
+    for (const auto &collect : m_collectors)
+        collect();
     std::lock_guard lock(m_mutex);
     std::string out;
     for (const auto &[name, f] : m_families) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -22,6 +23,8 @@ public:
     void set(const std::string &name, const Labels &labels, double value);
     void observe(const std::string &name, const Labels &labels, double value);
 
+    // Runs before each text(): for figures read when asked, not counted as they happen.
+    void onCollect(std::function<void()> collector);
     std::string text() const;
 
 private:
@@ -43,6 +46,7 @@ private:
     void describe(const std::string &name, Type type, const std::string &help, std::vector<double> bounds);
     Series &seriesOf(const std::string &name, const Labels &labels);
 
+    std::vector<std::function<void()>> m_collectors;    // set up before any text()
     mutable std::mutex m_mutex;
     std::map<std::string, Family> m_families;
 };

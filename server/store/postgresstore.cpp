@@ -97,9 +97,7 @@ public:
         PGconn *conn = get();
         const auto values = params.pointers();
         Result result(PQexecParams(conn, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0), &PQclear);
-        const auto status = PQresultStatus(result.get());
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            throw StoreError(QStringLiteral("PostgreSQL: %1").arg(QString::fromUtf8(PQerrorMessage(conn)).trimmed()));
+        check(conn, result.get());
         return result;
     }
 
@@ -108,13 +106,21 @@ public:
     {
         PGconn *conn = get();
         Result result(PQexec(conn, sql), &PQclear);
-        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
-            throw StoreError(QStringLiteral("PostgreSQL: %1").arg(QString::fromUtf8(PQerrorMessage(conn)).trimmed()));
+        check(conn, result.get());
     }
 
     bool listening = false;
 
 private:
+    static void check(PGconn *conn, const PGresult *result)
+    {
+        const auto status = PQresultStatus(result);
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+            return;
+        QString reason = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn)).trimmed();
+        throw StoreError(QStringLiteral("PostgreSQL: %1").arg(reason.isEmpty() ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : reason));
+    }
+
     void connect()
     {
         m_conn = PQconnectdb(m_uri.constData());

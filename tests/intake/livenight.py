@@ -71,7 +71,7 @@ def soap(port, operation, county=None, host="127.0.0.1"):
     connection.request("POST", SOAP_PATH, body, {"Content-Type": "text/xml; charset=utf-8"})
     text = connection.getresponse().read().decode()
     connection.close()
-    return [dict(re.findall(r"<(\w+)[^>]*>([^<]*)</\1>", row)) for row in re.findall(r"<QueryResult[^>]*>(.*?)</QueryResult>", text, re.S)]
+    return [dict(re.findall(r"<(\w+)[^>]*>([^<]*)</\1>", row)) for row in re.findall(r"<item[^>]*>(.*?)</item>", text, re.S)]
 
 
 def audit(service, store):
