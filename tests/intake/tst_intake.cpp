@@ -1,16 +1,16 @@
-#include "countfeed.h"
 #include "dataset.h"
-#include "electionnight.h"
-#include "intakeservice.h"
-#include "livecount.h"
-#include "metricsregistry.h"
-#include "reportledger.h"
+#include "httpexchange.h"
+#include "reporters.h"
 #include "reportstore.h"
+#include "resultsserverthread.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +36,58 @@ struct Request
     QByteArray body;
 };
 
+struct Reply
+{
+    int status = 0;
+    QByteArray head;
+    QByteArray body;
+};
+
+// The token as the Authorization header carries it, unless the row writes the header itself.
+QByteArray authorization(const QByteArray &token)
+{
+    return token.isEmpty() || token.contains(' ') ? token : "Bearer " + token;
+}
+
+QByteArray raw(const Request &r)
+{
+    QByteArray head = r.method.toLatin1() + ' ' + r.path.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    if (!r.token.isEmpty())
+        head += "Authorization: " + authorization(r.token) + "\r\n";
+    return head + "Content-Length: " + QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n" + r.body;
+}
+
+Reply replyOf(const QByteArray &answer)
+{
+    const qsizetype end = answer.indexOf("\r\n\r\n");
+    return Reply{answer.mid(9, 3).toInt(), answer.left(end), end < 0 ? QByteArray() : answer.mid(end + 4)};
+}
+
+// A live night on the bundled data, its store and reporters in `dir`, serving on threads of its own.
+std::unique_ptr<ResultsServerThread> liveNight(const QTemporaryDir &dir, ServiceOptions options = {})
+{
+    QFile file(dir.filePath(QStringLiteral("reporters.tsv")));
+    if (!file.open(QIODevice::WriteOnly))
+        return nullptr;
+    file.write(QStringList{line("Anna", anna, "01", "reporter"), line("Bo", bo, "*", "admin"),
+                           line("O'Brien \"; DROP TABLE audit; --", quote, "01", "reporter")}.join(u'\n').toUtf8());
+    file.close();
+    options.liveNight = true;
+    options.logRequests = false;
+    options.store = dir.filePath(QStringLiteral("night.sqlite"));
+    options.reportersFile = file.fileName();
+    return std::make_unique<ResultsServerThread>(options);
+}
+
+Reply send(const ResultsServerThread &night, const Request &r, int timeoutMs = 5000)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, quint16(night.intakeUrl().section(u':', -1).toUInt()));
+    if (!socket.waitForConnected(5000))
+        return {};
+    return replyOf(HttpExchange::answer(socket, raw(r), timeoutMs));
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Request)
@@ -49,6 +101,9 @@ class TestIntake : public QObject
 private Q_SLOTS:
     void requests_data();
     void requests();
+    void storeBusy();
+    void tls();
+    void metrics();
 
 private:
     DataSet m_data = DataSet::bundled();
@@ -134,8 +189,8 @@ void TestIntake::requests_data()
     row("final, reporter", {}, as(final, "Bearer anna-token"), 403, "admin", 1, 0);
     row("final, no such county", {}, at(final, "/final/99"), 404, "99", 1, 0);
     // SQL metacharacters in every field a client writes, and in a reporter's name: stored as text.
-    row("SQL in the path", {}, at(put, "/reports/0114'; DROP TABLE audit; --/1"), 404, "Kommunen", 1, 0);
-    row("SQL in the district", {}, at(put, "/reports/0114/1 OR 1=1"), 404, "Distrikt", 1, 0);
+    row("SQL in the path", {}, at(put, "/reports/0114';DROP%20TABLE%20audit;--/1"), 404, "Kommunen", 1, 0);
+    row("SQL in the district", {}, at(put, "/reports/0114/1'%20OR%20'1'='1"), 404, "Distrikt", 1, 0);
     row("SQL in a reason", {put}, with(put, R"({"yes":1,"no":1,"blank":1,"invalid":1,"correction":"x'); DELETE FROM audit; --"})"),
         200, "correction", 1, 1);
     row("SQL in a name", {}, as(put, "Bearer quote-token"), 201, "new", 1, 1);
@@ -155,26 +210,13 @@ void TestIntake::requests()
     QFETCH(int, counted);
 
     QTemporaryDir dir;
-    const auto store = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")));
-    const ElectionNight night(m_data, 1, std::chrono::minutes(1));
-    LiveCount count(m_data, DistrictTable::fromNight(m_data, night));
-    const QString lines = QStringList{line("Anna", anna, "01", "reporter"), line("Bo", bo, "*", "admin"),
-                                      line("O'Brien \"; DROP TABLE audit; --", quote, "01", "reporter")}.join(u'\n');
-    const Reporters reporters = Reporters::parse(lines.toUtf8(), m_data);
-    MetricsRegistry metrics;
-    ReportLedger ledger(*store, metrics);
-    IntakeService intake(reporters, count, ledger, metrics);
-    CountFeed feed(*store, count, std::chrono::milliseconds(50));
-
-    auto send = [&](const Request &r) {
-        const QByteArray authorization = r.token.isEmpty() || r.token.contains(' ') ? r.token : "Bearer " + r.token;
-        return intake.answer(IntakeRequest{r.method, r.path, authorization, QStringLiteral("127.0.0.1"), r.body});
-    };
+    const auto night = liveNight(dir);
+    const auto store = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")), ReportStore::Access::ReadOnly);
     for (const Request &r : before)
-        QVERIFY(send(r).status < 300);
+        QVERIFY(send(*night, r).status < 300);
     const auto recordsBefore = store->readAfter(0, 1000).size();
     const qint64 sent = QDateTime::currentMSecsSinceEpoch();
-    const IntakeAnswer answer = send(request);
+    const Reply answer = send(*night, request);
     QVERIFY2(answer.body.contains(says.toUtf8()), answer.body.constData());
     QCOMPARE(answer.status, status);
     const auto trail = store->readAfter(0, 1000);
@@ -186,10 +228,12 @@ void TestIntake::requests()
         QVERIFY(trail.back().atMs >= sent && trail.back().atMs <= QDateTime::currentMSecsSinceEpoch());
     }
     if (status == 405)
-        QCOMPARE(answer.allow, QByteArray("PUT"));
-    feed.load();
-    const auto body = QJsonDocument::fromJson(send(Request{"GET", "/status", {}, {}}).body).object();
-    QCOMPARE(body.value(QStringLiteral("readyDistricts")).toInt(), counted);
+        QVERIFY(answer.head.contains("\r\nAllow: PUT"));
+    if (status == 401)
+        QVERIFY(answer.head.contains("\r\nWWW-Authenticate: Bearer"));
+    auto operatorView = [&] { return QJsonDocument::fromJson(send(*night, Request{"GET", "/status", {}, {}}).body).object(); };
+    QTRY_COMPARE(operatorView().value(QStringLiteral("readyDistricts")).toInt(), counted);
+    const auto body = operatorView();
     QCOMPARE(body.value(QStringLiteral("allDistricts")).toInt(), m_data.districtCount());
     // A declaration reaches the count: the county, or with the country every county, is final.
     int finals = 0;
@@ -198,6 +242,96 @@ void TestIntake::requests()
     const bool declared = request.path.startsWith(u"/final/") && status == 200;
     QCOMPARE(finals, !declared ? 0 : request.path.endsWith(u"/00") ? 21 : 1);
     QCOMPARE(body.value(QStringLiteral("final")).toBool(), declared && request.path.endsWith(u"/00"));
+}
+
+void TestIntake::storeBusy()
+{
+    // A store that cannot be written keeps nothing and answers 503; the same report sent again
+    // once it can is new.
+    QTemporaryDir dir;
+    const auto night = liveNight(dir);
+    const Request put{"PUT", "/reports/0114/1", anna, R"({"yes":100,"no":80,"blank":5,"invalid":2})"};
+    {
+        const auto other = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")));
+        const auto holding = other->begin();    // the write lock, until it goes
+        const Reply refused = send(*night, put, 15000);
+        QCOMPARE(refused.status, 503);
+        QVERIFY(refused.head.contains("\r\nRetry-After: "));
+    }
+    QCOMPARE(send(*night, put).status, 201);
+    const auto trail = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")))->readAfter(0, 10);
+    QCOMPARE(trail.size(), std::size_t(1));
+}
+
+void TestIntake::tls()
+{
+    // With a certificate the intake speaks TLS only: a client that trusts it reports, one that
+    // speaks plain HTTP gets no answer.
+    QTemporaryDir dir;
+    QProcess openssl;
+    openssl.setWorkingDirectory(dir.path());
+    openssl.start(QStringLiteral("openssl"), {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
+                                              "-nodes", "-keyout", "key.pem", "-out", "cert.pem", "-days", "1",
+                                              "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
+    if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+        QSKIP("openssl could not make a certificate");
+    ServiceOptions options;
+    options.intakeTlsCert = dir.filePath(QStringLiteral("cert.pem"));
+    options.intakeTlsKey = dir.filePath(QStringLiteral("key.pem"));
+    const auto night = liveNight(dir, options);
+    QVERIFY(night->intakeUrl().startsWith(u"https://127.0.0.1:"));
+    const auto port = quint16(night->intakeUrl().section(u':', -1).toUInt());
+
+    QSslSocket client;
+    QSslConfiguration trust = QSslConfiguration::defaultConfiguration();
+    trust.setCaCertificates(QSslCertificate::fromPath(options.intakeTlsCert));
+    client.setSslConfiguration(trust);
+    client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+    QVERIFY2(client.waitForEncrypted(5000), qPrintable(client.errorString()));
+    const Request put{"PUT", "/reports/0114/1", anna, R"({"yes":100,"no":80,"blank":5,"invalid":2})"};
+    QCOMPARE(replyOf(HttpExchange::answer(client, raw(put))).status, 201);
+
+    QTcpSocket plain;
+    plain.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(plain.waitForConnected(5000));
+    QVERIFY(!HttpExchange::answer(plain, raw(put)).startsWith("HTTP/"));
+}
+
+void TestIntake::metrics()
+{
+    // The metrics as Prometheus's own parser reads them, with what one report and one refusal left.
+    QTemporaryDir dir;
+    const auto night = liveNight(dir);
+    QCOMPARE(send(*night, Request{"PUT", "/reports/0114/1", anna, R"({"yes":1,"no":2,"blank":3,"invalid":4})"}).status, 201);
+    QCOMPARE(send(*night, Request{"PUT", "/reports/0114/1", {}, {}}).status, 401);
+    QCOMPARE(send(*night, Request{"PUT", "/reports/0114/1", anna, QByteArray(2 * 1024 * 1024, ' ')}).status, 413);
+    const Reply metrics = send(*night, Request{"GET", "/metrics", {}, {}});
+    QCOMPARE(metrics.status, 200);
+    QVERIFY(metrics.head.contains("text/plain; version=0.0.4"));
+    QProcess parser;
+    parser.start(QStringLiteral("/usr/bin/python3"), {"-c", "import sys\n"
+                                                            "from prometheus_client.parser import text_string_to_metric_families as parse\n"
+                                                            "for f in parse(sys.stdin.read()):\n"
+                                                            "    for s in f.samples:\n"
+                                                            "        print(f.type, s.name, sorted(s.labels.items()), s.value)\n"});
+    parser.write(metrics.body);
+    parser.closeWriteChannel();
+    QVERIFY(parser.waitForFinished(20000));
+    if (parser.exitCode() != 0 && parser.readAllStandardError().contains("No module named"))
+        QSKIP("python3-prometheus-client is missing");
+    QCOMPARE(parser.exitCode(), 0);
+    const QString samples = QString::fromUtf8(parser.readAllStandardOutput());
+    for (const char *expected : {
+             "counter ksv_http_requests_total [('route', '/reports/{municipality}/{district}'), ('server', 'intake'), ('status', '201')] 1.0",
+             "counter ksv_reports_total [('outcome', 'new'), ('reason', '')] 1.0",
+             "counter ksv_reports_total [('outcome', 'refused'), ('reason', 'unauthenticated')] 1.0",
+             "counter ksv_http_refusals_total [('reason', '413'), ('server', 'intake')] 1.0",
+             "histogram ksv_store_commit_seconds_count [] 2.0",
+             "histogram ksv_http_request_seconds_bucket [('le', '+Inf'), ('route', '/reports/{municipality}/{district}'), ('server', 'intake')] 2.0",
+             "gauge ksv_http_open_connections [('server', 'intake')] 1.0",
+             "gauge ksv_http_open_connections [('server', 'soap')] 0.0",
+             "counter ksv_log_lines_dropped_total [('server', 'soap')] 0.0"})
+        QVERIFY2(samples.contains(QString::fromLatin1(expected)), expected);
 }
 
 QTEST_MAIN(TestIntake)
