@@ -1,9 +1,11 @@
 #include "livecount.h"
 
-LiveCount::LiveCount(DataSet data, DistrictTable districts, std::chrono::milliseconds publishLag)
+LiveCount::LiveCount(DataSet data, DistrictTable districts, std::chrono::milliseconds publishLag,
+                     std::chrono::milliseconds publishStep)
     : m_data(std::move(data)),
       m_districts(std::move(districts)),
       m_lag(publishLag),
+      m_step(publishStep),
       m_figures(m_districts.entries().size())
 {
     const auto &counties = m_data.counties();
@@ -48,7 +50,10 @@ std::int64_t LiveCount::version(std::int64_t nowMs)
 
 void LiveCount::publish(std::int64_t nowMs)
 {
-    while (!m_pending.empty() && m_pending.front().atMs <= nowMs - m_lag.count()) {
+    std::int64_t until = nowMs - m_lag.count();
+    if (m_step.count() > 0)
+        until -= until % m_step.count();
+    while (!m_pending.empty() && m_pending.front().atMs <= until) {
         apply(m_pending.front());
         m_pending.pop_front();
         ++m_published;

@@ -15,11 +15,14 @@
 // The count of a live night, made of the reports the store has committed. Events come in the
 // store's order; an answer shows those committed at least `publishLag` ago, so that replicas that
 // hear of an event at slightly different moments still show it from the same moment on and a
-// viewer going round them never sees a count go back. Safe to use from several threads.
+// viewer going round them never sees a count go back. They are shown in steps of `publishStep`
+// of the wall clock, so that a burst of reports does not make every answer anew. Safe to use from
+// several threads.
 class LiveCount
 {
 public:
-    LiveCount(DataSet data, DistrictTable districts, std::chrono::milliseconds publishLag = {});
+    LiveCount(DataSet data, DistrictTable districts, std::chrono::milliseconds publishLag = {},
+              std::chrono::milliseconds publishStep = {});
 
     const DataSet &data() const { return m_data; }
     const DistrictTable &districts() const { return m_districts; }
@@ -71,6 +74,7 @@ private:
     const DataSet m_data;
     const DistrictTable m_districts;
     const std::chrono::milliseconds m_lag;
+    const std::chrono::milliseconds m_step;
 
     mutable std::mutex m_mutex;
     std::int64_t m_startedMs = 0;

@@ -23,7 +23,7 @@ cd "$root"
 . scripts/background.sh
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 
-each=150    # districts per municipality: 43,500 in all, more than a run sends
+each=400    # districts per municipality: 116,000 in all, more than a run sends
 python3 - "$work" data/results.tsv "$each" <<'PY'
 import sys
 sys.path.insert(0, "tests/intake")

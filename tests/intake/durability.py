@@ -60,7 +60,11 @@ for run in range(options.runs):
         counted = livenight.recount(livenight.audit(options.service, store))
         lost = [k for k, f in acked.items() if counted.get(k) != tuple(f[n] for n in ("yes", "no", "blank", "invalid"))]
         invented = [k for k in counted if k not in sent]
-        problems = livenight.check_answers(soap_port, counted)
+        for _ in range(10):    # answers show what the store has within a moment of the start
+            problems = livenight.check_answers(soap_port, counted)
+            if not problems:
+                break
+            time.sleep(0.2)
         process.terminate()
         process.wait()
         print("run %d (seed %d): killed after %d acknowledged of %d sent in %.1f s; %d in the trail after restart "

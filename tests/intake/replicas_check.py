@@ -72,9 +72,9 @@ watcher.join()
 
 expected = len(acked) + options.offset
 counts = {port: country(port)[0] for port in options.replicas}
-print("%d reports acknowledged of %d in %.1f s (%.0f/s) through the balancer; districts counted by replica %s, %d expected; "
+print("%d reports acknowledged of %d in %.1f s (%.0f/s) through port %d; districts counted by replica %s, %d expected; "
       "%d reads round the replicas, %d backward steps"
-      % (len(acked), options.reports, took, len(acked) / took, " ".join("%d:%d" % kv for kv in counts.items()),
+      % (len(acked), options.reports, took, len(acked) / took, options.intake, " ".join("%d:%d" % kv for kv in counts.items()),
          expected, reads[0], len(backwards)))
 for b in backwards[:3]:
     print("   backward on port %d: %s -> %s" % b)

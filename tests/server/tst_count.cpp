@@ -178,6 +178,12 @@ void TestCount::liveCount()
     QCOMPARE(status.events, 7);
     QVERIFY(status.countryFinal && status.counties[std::size_t(county)].final);
     QCOMPARE(status.newestMs, 6000);
+
+    // In steps of the wall clock: a report shows from the next step on.
+    LiveCount stepped(m_data, DistrictTable::fromNight(m_data, night), 0ms, 1000ms);
+    stepped.add(report(1, 2500, stockholm, 100));
+    QCOMPARE(stepped.version(2999), 0);
+    QCOMPARE(stepped.version(3000), 1);
 }
 
 void TestCount::percentText_data()

@@ -138,6 +138,9 @@ private slots:
 
         ServiceSettings settings;
         settings.wsdlUrl = service.wsdlUrl();
+        // Answers show a report within a moment of its commit.
+        clsws_ElectionResults client(settings);
+        QTRY_COMPARE(record(client.wsm_getCountyResultsValnatt("01")).readyDistricts(), "3");
         Startup startup(settings);
         Form1 &form = startup.window();
         QTimer::singleShot(0, [&] { form.close(); });
@@ -156,6 +159,7 @@ private slots:
 
         QCOMPARE(report({"--correction", "omräkning", "0114/2=330,200,10,2"}),
                  QStringLiteral("0 Nya: 0, identiska: 0, rättade: 1, avvisade: 0\n"));
+        QTRY_COMPARE(record(client.wsm_getCountyResultsValnatt("01")).yesNum(), "1330");
         parts.tickedByHand();
         parts.tick(61);
         QCOMPARE(parts.column(1).at(vasby), "59,6% (930)");
