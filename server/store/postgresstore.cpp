@@ -69,6 +69,12 @@ std::int64_t integer(const PGresult *result, int row, int column)
     return QByteArray(PQgetvalue(result, row, column)).toLongLong();
 }
 
+// libpq's messages run over several lines; a log line is one.
+QString oneLine(const char *message)
+{
+    return QString::fromUtf8(message).simplified();
+}
+
 QString text(const PGresult *result, int row, int column)
 {
     return QString::fromUtf8(PQgetvalue(result, row, column), PQgetlength(result, row, column));
@@ -117,15 +123,15 @@ private:
         const auto status = PQresultStatus(result);
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
             return;
-        QString reason = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn)).trimmed();
-        throw StoreError(QStringLiteral("PostgreSQL: %1").arg(reason.isEmpty() ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : reason));
+        const QString reason = oneLine(result ? PQresultErrorMessage(result) : "");
+        throw StoreError(QStringLiteral("PostgreSQL: %1").arg(reason.isEmpty() ? oneLine(PQerrorMessage(conn)) : reason));
     }
 
     void connect()
     {
         m_conn = PQconnectdb(m_uri.constData());
         if (PQstatus(m_conn) != CONNECTION_OK) {
-            const QString reason = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+            const QString reason = oneLine(PQerrorMessage(m_conn));
             PQfinish(m_conn);
             m_conn = nullptr;
             throw StoreError(QStringLiteral("PostgreSQL: ingen anslutning: %1").arg(reason));
@@ -277,7 +283,7 @@ void PostgresStore::waitForNews(std::chrono::milliseconds timeout)
     if (::poll(&fd, 1, int(timeout.count())) <= 0)
         return;
     if (!PQconsumeInput(conn))
-        throw StoreError(QStringLiteral("PostgreSQL: %1").arg(QString::fromUtf8(PQerrorMessage(conn)).trimmed()));
+        throw StoreError(QStringLiteral("PostgreSQL: %1").arg(oneLine(PQerrorMessage(conn))));
     while (PGnotify *notice = PQnotifies(conn))
         PQfreemem(notice);
 }
