@@ -13,11 +13,3 @@ struct ReportJob
     QString label;          // "0114/3", "rapporter.csv", "slutresultat 01"
     int reports = 1;        // how many reports it carries
 };
-
-// What became of it.
-struct JobResult
-{
-    int status = 0;         // 0: never answered
-    QByteArray body;
-    QString error;          // why it was never answered
-};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobresult.h"
 #include "reportjob.h"
 
 #include <QObject>

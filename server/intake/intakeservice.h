@@ -1,5 +1,6 @@
 #pragma once
 
+#include "intakeanswer.h"
 #include "intakerequest.h"
 #include "reporters.h"
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "outcome.h"
 #include "submission.h"
 
 #include <condition_variable>

@@ -26,15 +26,3 @@ struct Submission
     int status = 0;                      // Refusal
     QString reason;                      // Refusal
 };
-
-// What became of it, once stored.
-struct Outcome
-{
-    int status = 503;
-    QString text;                        // for a refusal: why
-    int line = 0;                        // for a refused batch: its first bad line
-    int added = 0;                       // reports new or corrected
-    int identical = 0;                   // identical repeats
-    std::optional<Figures> reported;     // for a conflict: the figures already there
-    bool corrected = false;
-};
