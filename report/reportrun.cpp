@@ -65,10 +65,13 @@ void ReportRun::take(const ReportJob &job, const JobResult &result)
     showProgress();
 }
 
-void ReportRun::showProgress() const
+void ReportRun::showProgress()
 {
-    if (!m_progress)
+    // A few times a second is what an eye reads; thousands of lines a second would slow the run.
+    constexpr qint64 redrawMs = 100;
+    if (!m_progress || (m_shown.isValid() && m_shown.elapsed() < redrawMs && m_done < m_total))
         return;
+    m_shown.start();
     std::fprintf(stderr, "\r\033[K%d av %d rapporter skickade (%d avvisade)", m_done, m_total, m_refused);
     std::fflush(stderr);
 }

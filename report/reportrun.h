@@ -3,6 +3,7 @@
 #include "jobresult.h"
 #include "reportjob.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 
@@ -36,7 +37,7 @@ Q_SIGNALS:
 private:
     void next();
     void take(const ReportJob &job, const JobResult &result);
-    void showProgress() const;
+    void showProgress();
 
     IntakeClient &m_client;
     std::deque<ReportJob> m_jobs;
@@ -50,4 +51,5 @@ private:
     int m_corrected = 0;
     int m_refused = 0;
     QStringList m_problems;
+    QElapsedTimer m_shown;    // since the progress line was last drawn
 };
