@@ -37,6 +37,9 @@ QStringList fieldsOf(const QString &text, int line)
                 quoted = false;
             }
         } else if (c == u',') {
+            // A line of commas must not cost a string each.
+            if (fields.size() == int(columns.size()))
+                refuse(line, QStringLiteral("fler än %1 fält").arg(columns.size()));
             fields << field;
             field.clear();
             wasQuoted = false;

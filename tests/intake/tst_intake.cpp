@@ -180,6 +180,7 @@ void TestIntake::requests_data()
     row("batch, district twice", {}, with(batch, batch.body + "0114,1,1,2,3,5\n"), 409, "\"line\":4", 1, 0);
     row("batch, negative", {}, with(batch, batch.body + "0114,3,1,-2,3,5\n"), 422, "\"line\":4", 1, 0);
     row("batch, short line", {}, with(batch, batch.body + "0114,3,1\n"), 422, "\"line\":4", 1, 0);
+    row("batch, a line of commas", {}, with(batch, batch.body + QByteArray(500000, ',')), 422, "fler än 6 fält", 1, 0);
     row("batch, header", {}, with(batch, "kommun,distrikt,ja,nej,blanka,ogiltiga\n0114,1,1,2,3,4\n"), 422, "\"line\":1", 1, 0);
     row("batch, only header", {}, with(batch, "municipality,district,yes,no,blank,invalid\n"), 422, "inga rapporter", 1, 0);
     row("batch, unknown token", {}, as(batch, "Bearer x"), 401, "nyckel", 1, 0);
