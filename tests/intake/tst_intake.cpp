@@ -170,6 +170,8 @@ void TestIntake::requests_data()
     const QByteArray longest = R"({"yes":101,"no":80,"blank":5,"invalid":2,"correction":")" + QByteArray(500, 'x') + "\"}";
     row("correction, longest reason", {put}, with(put, longest), 200, "correction", 1, 1);
     row("correction, reason too long", {put}, with(put, QByteArray(longest).replace("xx\"", "xxx\"")), 422, "correction", 1, 1);
+    row("correction with a bell", {put}, with(put, R"({"yes":101,"no":80,"blank":5,"invalid":2,"correction":"ring\u0007"})"),
+        422, "correction", 1, 1);
     row("correction without reason", {put}, with(put, R"({"yes":101,"no":80,"blank":5,"invalid":2,"correction":" "})"),
         422, "correction", 1, 0 + 1);
     const Request batch{"POST", "/reports", anna, "municipality,district,yes,no,blank,invalid\r\n0114,1,1,2,3,4\r\n\"0114\",2,5,6,7,8\r\n"};
