@@ -1,3 +1,4 @@
+#include "auditcsv.h"
 #include "dataset.h"
 #include "httpexchange.h"
 #include "livenight.h"
@@ -105,6 +106,7 @@ private Q_SLOTS:
     void storeBusy();
     void tls();
     void metrics();
+    void auditCsv();
 
 private:
     DataSet m_data = DataSet::bundled();
@@ -347,6 +349,25 @@ void TestIntake::metrics()
              "gauge ksv_http_open_connections [('server', 'soap')] 0.0",
              "counter ksv_log_lines_dropped_total [('server', 'soap')] 0.0"})
         QVERIFY2(samples.contains(QString::fromLatin1(expected)), expected);
+}
+
+void TestIntake::auditCsv()
+{
+    // What clients wrote, quoted where it must be and never a formula in a spreadsheet.
+    AuditRecord r;
+    r.seq = 7;
+    r.kind = AuditRecord::Kind::Correction;
+    r.status = 200;
+    r.reporter = QStringLiteral("O'Brien, \"Bo\"");
+    r.client = QStringLiteral("::1");
+    r.request = QStringLiteral("PUT /reports/0114/1");
+    r.area = QStringLiteral("0114");
+    r.district = 1;
+    r.votes = AuditRecord::Votes{1, 2, 3, 4};
+    r.reason = QStringLiteral("=HYPERLINK(\"x\")");
+    const QByteArray line = AuditCsv::line(r);
+    QVERIFY2(line.startsWith("7,") && line.contains(",correction,200,\"O'Brien, \"\"Bo\"\"\",::1,PUT /reports/0114/1,0114,1,1,2,3,4,"
+                                                     "\"'=HYPERLINK(\"\"x\"\")\"\r\n"), line.constData());
 }
 
 QTEST_MAIN(TestIntake)
