@@ -143,8 +143,13 @@ private slots:
         QTRY_COMPARE(record(client.wsm_getCountyResultsValnatt("01")).readyDistricts(), "3");
         Startup startup(settings);
         Form1 &form = startup.window();
-        QTimer::singleShot(0, [&] { form.close(); });
+        bool shown = false;
+        QTimer::singleShot(1, [&] {
+            shown = QTest::qWaitForWindowActive(&form);
+            form.close();
+        });
         QCOMPARE(startup.exec(), 0);
+        QVERIFY(shown);
         const WindowParts parts(form);
         parts.choose("Stockholms l\u00e4n");
         parts.visa();
