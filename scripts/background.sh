@@ -17,7 +17,7 @@ stop() {
 }
 
 # start_service NAME COMMAND...: runs a results service with its output in $work/NAME.out and
-# $work/NAME.log, waits for its WSDL line and sets $pid and $port.
+# $work/NAME.log, waits for its WSDL line and sets $pid and $port (and $intake_port for a live night).
 start_service() {
     # Emptied here, not by the background job's redirection: that may come after the first look,
     # which would then find the previous run's line.
@@ -28,6 +28,7 @@ start_service() {
     for _ in $(seq 100); do
         if grep -qs '^WSDL: ' "$work/$1.out"; then
             port=$(sed -n 's#^WSDL: http://[^:]*:\([0-9]*\)/.*#\1#p' "$work/$1.out")
+            intake_port=$(sed -n 's#^Rapporter: https*://[^:]*:\([0-9]*\)/.*#\1#p' "$work/$1.out")
             return
         fi
         kill -0 "$pid" 2>/dev/null || break

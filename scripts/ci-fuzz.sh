@@ -11,10 +11,10 @@ start=$SECONDS
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
       -DKSV_FUZZ=ON -DBUILD_TESTING=OFF -DKSV_FOLDERS="soap;service;server"
 cmake --build build-fuzz --parallel "$(nproc)"
-declare -A dictionary=([answer]=xml [wsdl]=xml [mapping]=xml [request]=xml [http]=http [dataset]=dataset)
+declare -A dictionary=([answer]=xml [wsdl]=xml [mapping]=xml [request]=xml [http]=http [dataset]=dataset [report]=report)
 # Requests may be as large as the service takes; libFuzzer would otherwise stay near its seeds' size.
 declare -A options=([request]=-max_len=65536)
-for input in answer wsdl mapping http request dataset; do
+for input in answer wsdl mapping http request dataset report; do
     scratch=$(mktemp -d)
     echo "fuzz_$input: $seconds s"
     build-fuzz/fuzz/fuzz_$input -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \

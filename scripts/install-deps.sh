@@ -5,11 +5,13 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev libboost-dev libgl-dev libexpat1-dev zlib1g-dev
+          libsqlite3-dev libpq-dev libssl-dev
           fonts-dejavu-core fonts-liberation2)
 if [ "${1:-run}" = test ] || [ "${1:-run}" = package ]; then
     packages+=(xvfb xauth x11-apps python3 python3-suds python3-zeep binutils-mingw-w64-x86-64
                desktop-file-utils appstream librsvg2-bin imagemagick icoutils xdotool help2man
-               qt6-base-private-dev x11-utils python3-xlib)
+               qt6-base-private-dev x11-utils python3-xlib
+               openssl postgresql haproxy wrk python3-prometheus-client)
 fi
 if [ "${1:-run}" = package ]; then # making, checking and installing the Debian packages
     packages+=(dpkg-dev file lintian systemd man-db)

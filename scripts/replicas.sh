@@ -5,9 +5,21 @@
 # them out in turn), and checks that the country's count of districts and of yes votes never goes
 # back. A short control run then replaces one replica by one with its own night start, which the
 # same check must catch.
+# With --live, a live night instead: PostgreSQL in a temporary cluster of its own (as an
+# unprivileged user, on a free port, removed afterwards), three replicas on it behind HAProxy,
+# reports sent round-robin through the balancer's intake while a client reads round the replicas.
+# Every report acknowledged must be counted by every replica within a second, with no count going
+# back; then the time from an acknowledgement to every replica's answer. The control: one replica
+# cut off from the database, which the same check must catch.
 # Usage: scripts/replicas.sh [seconds] [path/to/ksv-results-service]
+#        scripts/replicas.sh --live [reports] [path/to/ksv-results-service]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+live=0
+if [ "${1:-}" = --live ]; then
+    live=1
+    shift
+fi
 seconds=${1:-30}
 service=${2:-build/server/ksv-results-service}
 [ -x "$service" ] || { echo "$service not found; build it first (scripts/build.sh ksv-results-service)" >&2; exit 1; }
@@ -17,6 +29,11 @@ for tool in haproxy wrk python3; do
 done
 
 . scripts/background.sh
+
+if [ $live = 1 ]; then
+    . scripts/live-replicas.sh
+    exit
+fi
 
 # replica NAME PORT [OPTIONS...]
 replica() {

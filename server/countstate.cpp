@@ -18,7 +18,19 @@ CountState::CountState(const DataSet &data, const ElectionNight &night, int arri
         const District &d = districts[std::size_t(i)];
         m_municipalities[std::size_t(d.county)][std::size_t(d.municipality)].add(d.votes);
     }
-    for (std::size_t c = 0; c < counties.size(); ++c) {
+    sumUp();
+}
+
+CountState::CountState(std::vector<std::vector<Tally>> municipalities)
+    : m_counties(municipalities.size()),
+      m_municipalities(std::move(municipalities))
+{
+    sumUp();
+}
+
+void CountState::sumUp()
+{
+    for (std::size_t c = 0; c < m_municipalities.size(); ++c) {
         for (const Tally &t : m_municipalities[c])
             m_counties[c].add(t);
         m_country.add(m_counties[c]);

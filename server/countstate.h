@@ -6,11 +6,14 @@
 
 #include <vector>
 
-// The tallies of every region once the first `arrived` districts of the night are in.
+// The tallies of every region: of a replayed night once its first `arrived` districts are in, or
+// of a live night.
 class CountState
 {
 public:
     CountState(const DataSet &data, const ElectionNight &night, int arrived);
+    // From each county's municipality tallies, as a live night keeps them.
+    explicit CountState(std::vector<std::vector<Tally>> municipalities);
 
     const Tally &country() const { return m_country; }
     const Tally &county(int county) const { return m_counties[std::size_t(county)]; }
@@ -20,6 +23,8 @@ public:
     }
 
 private:
+    void sumUp();
+
     Tally m_country;
     std::vector<Tally> m_counties;
     std::vector<std::vector<Tally>> m_municipalities;

@@ -1,8 +1,9 @@
 #include "datasetparser.h"
 
 #include "dataseterror.h"
+#include "fieldrules.h"
+#include "tsvtext.h"
 
-#include <QStringDecoder>
 #include <QStringList>
 
 #include <array>
@@ -16,8 +17,6 @@ const std::array<QLatin1StringView, 9> columns = {
 };
 enum Column { Type, Code, Name, Districts, Electorate, Yes, No, Blank, Invalid };
 
-// Nine digits keep every sum over the whole country far inside 64 bits.
-constexpr int maxDigits = 9;
 constexpr int maxDistrictsPerMunicipality = 100000;
 
 class Parser
@@ -39,39 +38,21 @@ private:
     std::vector<County> m_counties;
 };
 
-bool isDigits(const QString &s, int length)
-{
-    if (s.size() != length)
-        return false;
-    for (QChar c : s) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return true;
-}
-
 void Parser::fail(const QString &what) const
 {
-    throw DataSetError(QStringLiteral("rad %1: %2").arg(m_line).arg(what));
+    TsvText::failLine(m_line, what);
 }
 
 void Parser::failField(Column column, const QString &what) const
 {
-    throw DataSetError(QStringLiteral("rad %1, fältet \"%2\": %3").arg(m_line).arg(columns[column], what));
+    TsvText::failField(m_line, columns[column], what);
 }
 
 DataSet Parser::run(const QString &text)
 {
-    const QStringList lines = text.split(u'\n');
     bool headerSeen = false;
-    for (const QString &raw : lines) {
-        ++m_line;
-        QString line = raw;
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        const QStringList fields = line.split(u'\t');
+    for (const auto &[line, fields] : TsvText::records(text)) {
+        m_line = line;
         if (!headerSeen) {
             readHeader(fields);
             headerSeen = true;
@@ -160,7 +141,7 @@ void Parser::readMunicipality(const QStringList &fields)
 
 QString Parser::code(const QStringList &fields, int digits) const
 {
-    if (!isDigits(fields[Code], digits))
+    if (!FieldRules::isDigits(fields[Code], digits))
         failField(Code, QStringLiteral("'%1' är inte en kod med %2 siffror").arg(fields[Code]).arg(digits));
     return fields[Code];
 }
@@ -168,35 +149,23 @@ QString Parser::code(const QStringList &fields, int digits) const
 QString Parser::name(const QStringList &fields) const
 {
     const QString &n = fields[Name];
-    if (n.isEmpty() || n.trimmed() != n)
-        failField(Name, QStringLiteral("tomt eller med blanktecken först eller sist: '%1'").arg(n));
-    for (QChar c : n) {
-        if (c.category() == QChar::Other_Control)
-            failField(Name, QStringLiteral("innehåller ett styrtecken"));
-    }
+    if (const auto fault = FieldRules::nameFault(n))
+        failField(Name, *fault);
     return n;
 }
 
 std::int64_t Parser::number(const QStringList &fields, Column column) const
 {
     const QString &s = fields[column];
-    bool digitsOnly = !s.isEmpty() && s.size() <= maxDigits;
-    for (QChar c : s)
-        digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
-    if (!digitsOnly)
-        failField(column, QStringLiteral("'%1' är inte ett heltal från 0 till 999999999").arg(s));
-    return s.toLongLong();
+    const auto n = FieldRules::count(s);
+    if (!n)
+        failField(column, FieldRules::countFault(s));
+    return *n;
 }
 
 } // namespace
 
 DataSet DataSetParser::parse(const QByteArray &text)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = decoder.decode(text);
-    if (decoder.hasError())
-        throw DataSetError(QStringLiteral("inte giltig UTF-8"));
-    if (decoded.startsWith(QChar(0xFEFF)))
-        decoded.remove(0, 1);
-    return Parser().run(decoded);
+    return Parser().run(TsvText::decode(text));
 }

@@ -10,6 +10,7 @@ struct District
 {
     int county = 0;          // index into DataSet::counties()
     int municipality = 0;    // index into that county's municipalities
+    int number = 0;          // 1..n within its municipality
     std::int64_t arrivalMs = 0;
     Tally votes;             // readyDistricts 1; allDistricts 0, it comes from the data set
 };

@@ -60,6 +60,7 @@ void addDistricts(std::vector<District> &out, int countyIndex, int municipalityI
         District d;
         d.county = countyIndex;
         d.municipality = municipalityIndex;
+        d.number = int(i) + 1;
         d.votes.readyDistricts = 1;
         d.votes.yes = yes[i];
         d.votes.no = no[i];

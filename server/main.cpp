@@ -1,6 +1,14 @@
+#include "auditcsv.h"
 #include "dataset.h"
 #include "dataseterror.h"
 #include "httpserver.h"
+#include "intakeserver.h"
+#include "livecount.h"
+#include "livenight.h"
+#include "metricsregistry.h"
+#include "reporters.h"
+#include "reportstore.h"
+#include "storeerror.h"
 #include "ksv_config.h"
 #include "resultsservice.h"
 #include "servicecommandline.h"
@@ -65,6 +73,44 @@ int raiseDescriptorLimit(int connections)
     return limit.rlim_cur >= wanted ? connections : int(std::max<rlim_t>(limit.rlim_cur, 2 * ownUse) - ownUse);
 }
 
+// The audit trail as CSV on standard output; the exit status.
+int printAudit(const QString &source)
+{
+    try {
+        const auto store = ReportStore::open(source, ReportStore::Access::ReadOnly);
+        std::fwrite(AuditCsv::header().constData(), 1, std::size_t(AuditCsv::header().size()), stdout);
+        std::int64_t seq = 0;
+        for (;;) {
+            const auto records = store->readAfter(seq, 10000);
+            if (records.empty())
+                break;
+            QByteArray text;
+            for (const AuditRecord &r : records)
+                text += AuditCsv::line(r);
+            std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+            seq = records.back().seq;
+        }
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    } catch (const StoreError &e) {
+        printLine(stderr, QStringLiteral("ksv-results-service: %1: %2").arg(ReportStore::shown(source), e.message()));
+        return 1;
+    }
+}
+
+// A new token on the first line, its reporters file line on the second; the exit status.
+int printNewToken(const ServiceCommandLine::NewReporter &reporter, const DataSet &data)
+{
+    const Reporters::NewToken made = Reporters::newToken(reporter.name, reporter.counties, reporter.role);
+    try {
+        Reporters::parse(made.line.toUtf8(), data);    // the line must read back as written
+    } catch (const DataSetError &e) {
+        printLine(stderr, QStringLiteral("ksv-results-service: --new-token: %1").arg(e.message()));
+        return 2;
+    }
+    printLine(stdout, QString::fromLatin1(made.token) + u'\n' + made.line);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -89,17 +135,33 @@ int main(int argc, char *argv[])
         return 0;
     }
     ServiceOptions options = commandLine.options();
+    if (!commandLine.auditSource().isEmpty())
+        return printAudit(commandLine.auditSource());
 
+    // Declared in the order of need: the servers refer to the night, which counts in the metrics.
+    MetricsRegistry metrics;
+    std::unique_ptr<LiveNight> live;
     std::unique_ptr<ResultsService> service;
     try {
         DataSet data = options.dataFile.isEmpty() ? DataSet::bundled() : DataSet::fromFile(options.dataFile);
-        service = std::make_unique<ResultsService>(std::move(data), options);
+        if (commandLine.newReporter())
+            return printNewToken(*commandLine.newReporter(), data);
+        if (options.liveNight)
+            live = std::make_unique<LiveNight>(data, options, metrics);
+        service = std::make_unique<ResultsService>(std::move(data), options, live ? &live->count() : nullptr);
     } catch (const DataSetError &e) {
         printLine(stderr, QStringLiteral("ksv-results-service: %1").arg(e.message()));
         return 1;
+    } catch (const StoreError &e) {
+        printLine(stderr, QStringLiteral("ksv-results-service: %1: %2").arg(ReportStore::shown(options.store), e.message()));
+        return 1;
+    } catch (const std::runtime_error &e) {
+        printLine(stderr, QStringLiteral("ksv-results-service: %1").arg(QString::fromUtf8(e.what())));
+        return 1;
     }
 
-    const int fitting = raiseDescriptorLimit(options.http.maxConnections);
+    const int intakeConnections = live ? IntakeServer::maxConnections : 0;
+    const int fitting = raiseDescriptorLimit(options.http.maxConnections + intakeConnections) - intakeConnections;
     if (fitting < options.http.maxConnections) {
         printLine(stderr, QStringLiteral("ksv-results-service: högst %1 anslutningar (gränsen för öppna filer)").arg(fitting));
         options.http.maxConnections = fitting;
@@ -107,9 +169,28 @@ int main(int argc, char *argv[])
     const int threads = options.threads > 0 ? options.threads : std::max(1, int(std::thread::hardware_concurrency()));
 
     HttpServer server(ServiceRoutes::of(*service), options.http, options.logRequests, threads);
+    server.countIn(metrics, "soap");
+    std::unique_ptr<IntakeServer> intake;
+    if (live) {
+        intake = std::make_unique<IntakeServer>(live->intake(), options.http, options.logRequests, metrics);
+        try {
+            const quint16 intakePort = intake->listen(options.intakeAddress, options.intakePort, options.intakeTlsCert,
+                                                      options.intakeTlsKey);
+            printLine(stdout, QStringLiteral("Rapporter: %1").arg(intake->url(options.intakeAddress, intakePort)));
+        } catch (const std::runtime_error &e) {
+            printLine(stderr, QStringLiteral("ksv-results-service: rapporterna kan inte tas emot på %1 port %2: %3")
+                                      .arg(options.intakeAddress.toString())
+                                      .arg(options.intakePort)
+                                      .arg(QString::fromLocal8Bit(e.what())));
+            return 1;
+        }
+        intake->start();
+    }
     // Before the WSDL line: whoever reads it may signal us at once. From here on standard error
     // is written through the server's log, which never holds up serving.
-    server.stopOnSignals(stoppingSignals(), [&server](int signalNumber) {
+    server.stopOnSignals(stoppingSignals(), [&server, &intake](int signalNumber) {
+        if (intake)
+            intake->drain();
         server.logLine(QStringLiteral("ksv-results-service: signal %1 (%2), avslutar")
                                .arg(signalNumber)
                                .arg(QLatin1String(signalName(signalNumber)))

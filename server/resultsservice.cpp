@@ -1,6 +1,6 @@
 #include "resultsservice.h"
 
-#include "countstate.h"
+#include "livecount.h"
 #include "faultwriter.h"
 #include "ksv_config.h"
 #include "operation.h"
@@ -26,10 +26,11 @@ bool isTwoDigits(const QString &s)
 
 } // namespace
 
-ResultsService::ResultsService(DataSet data, const ServiceOptions &options)
+ResultsService::ResultsService(DataSet data, const ServiceOptions &options, LiveCount *live)
     : m_data(std::move(data)),
       m_night(m_data, options.seed, std::chrono::minutes(std::max(0, options.nightMinutes))),
       m_finalCount(options.finalCount),
+      m_live(live),
       m_writer(options.style),
       m_clock(options.nightStart.value_or(ReplayClock::WallClock::now()))
 {
@@ -119,6 +120,8 @@ int ResultsService::countyArgument(const SoapRequest &request) const
 
 QByteArray ResultsService::answer(const Operation &operation, int county)
 {
+    if (m_live)
+        return liveAnswer(operation, county);
     const bool complete = m_finalCount || operation.finalCount;
     const int arrived = complete ? m_night.districtCount() : m_night.arrivedBy(m_clock.elapsed());
     const auto operationIndex = int(&operation - Operation::all().data());
@@ -127,11 +130,29 @@ QByteArray ResultsService::answer(const Operation &operation, int county)
     QByteArray cached = m_cache.find(key);
     if (!cached.isEmpty())
         return cached;
-
-    const CountState state(m_data, m_night, arrived);
-    const ResultRowBuilder builder(m_data, state, generatedText(key.second));
-    QByteArray written = m_writer.write(operation.name, county < 0 ? builder.countryRows()
-                                                                  : builder.countyRows(county));
+    QByteArray written = write(operation, county, CountState(m_data, m_night, arrived), key.second);
     m_cache.store(key, written);
     return written;
+}
+
+QByteArray ResultsService::liveAnswer(const Operation &operation, int county)
+{
+    // An answer stands until the count changes: its `generated` is the newest report's time.
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    const auto operationIndex = int(&operation - Operation::all().data());
+    const int slot = operationIndex * 1000 + county + 1;
+    QByteArray cached = m_cache.find(AnswerCache::Key{slot, int(m_live->version(now)), 0});
+    if (!cached.isEmpty())
+        return cached;
+    const LiveCount::View view = m_live->view(county, operation.finalCount, now);
+    QByteArray written = write(operation, county, view.state, view.newestMs / 1000);
+    m_cache.store(AnswerCache::Key{slot, int(view.version), 0}, written);
+    return written;
+}
+
+QByteArray ResultsService::write(const Operation &operation, int county, const CountState &state,
+                                 std::int64_t generatedSecond)
+{
+    const ResultRowBuilder builder(m_data, state, generatedText(generatedSecond));
+    return m_writer.write(operation.name, county < 0 ? builder.countryRows() : builder.countyRows(county));
 }

@@ -3,6 +3,7 @@
 #include "answercache.h"
 #include "answerwriter.h"
 #include "callmemo.h"
+#include "countstate.h"
 #include "dataset.h"
 #include "electionnight.h"
 #include "replayclock.h"
@@ -13,15 +14,18 @@
 #include <QByteArray>
 #include <QString>
 
+class LiveCount;
 struct Operation;
 struct SoapRequest;
 
 // The ElectionResults service without its transport: SOAP request bytes in, HTTP status and
-// answer bytes out, and the WSDL document. Safe to call from several threads.
+// answer bytes out, and the WSDL document. Answers come from the replayed night, or from a live
+// night's count when there is one. Safe to call from several threads.
 class ResultsService
 {
 public:
-    ResultsService(DataSet data, const ServiceOptions &options);
+    // `live`, if any, outlives the service.
+    ResultsService(DataSet data, const ServiceOptions &options, LiveCount *live = nullptr);
 
     SoapReply call(const QByteArray &request);
     // The WSDL with its endpoint on `hostAndPort` (as in a Host header: "127.0.0.1:8803").
@@ -40,11 +44,14 @@ private:
     // The operation and county a request asks for; throws a SoapFault if there is none.
     CallMemo::Call resolve(const SoapRequest &request) const;
     QByteArray answer(const Operation &operation, int county);
+    QByteArray liveAnswer(const Operation &operation, int county);
+    QByteArray write(const Operation &operation, int county, const CountState &state, std::int64_t generatedSecond);
     int countyArgument(const SoapRequest &request) const;
 
     DataSet m_data;
     ElectionNight m_night;
     bool m_finalCount = false;
+    LiveCount *m_live = nullptr;
     AnswerWriter m_writer;
     ReplayClock m_clock;
     AnswerCache m_cache;

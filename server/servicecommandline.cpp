@@ -23,6 +23,18 @@ const QString maxConnectionsOption = QStringLiteral("max-connections");
 const QString perClientOption = QStringLiteral("max-connections-per-client");
 const QString memoryOption = QStringLiteral("memory-target");
 const QString drainOption = QStringLiteral("drain-seconds");
+const QString nightKindOption = QStringLiteral("night");
+const QString districtsOption = QStringLiteral("districts");
+const QString reportersOption = QStringLiteral("reporters");
+const QString storeOption = QStringLiteral("store");
+const QString intakeBindOption = QStringLiteral("intake-bind");
+const QString intakePortOption = QStringLiteral("intake-port");
+const QString tlsCertOption = QStringLiteral("intake-tls-cert");
+const QString tlsKeyOption = QStringLiteral("intake-tls-key");
+const QString auditOption = QStringLiteral("audit");
+const QString newTokenOption = QStringLiteral("new-token");
+const QString countiesOption = QStringLiteral("counties");
+const QString roleOption = QStringLiteral("role");
 
 constexpr int maxNightMinutes = 7 * 24 * 60;
 constexpr int maxThreads = 256;
@@ -44,7 +56,10 @@ ServiceCommandLine::ServiceCommandLine()
             "ordning under --night-minutes minuter från --night-start (standard: när tjänsten\n"
             "startade). Valnatt-operationerna svarar med det som hunnit räknas, Slutsam-operationerna\n"
             "med slutresultatet. Flera instanser med samma --seed och --night-start svarar likadant\n"
-            "i samma sekund och kan stå bakom en lastbalanserare.\n\n"
+            "i samma sekund och kan stå bakom en lastbalanserare.\n"
+            "Med --night live publicerar den i stället en riktig räkning: distrikten räknas när\n"
+            "rapportörerna i --reporters skickar in dem (ksv-report) på en egen port, och varje\n"
+            "rapport sparas i --store innan den besvaras.\n\n"
             "GET %1 ger WSDL-dokumentet,\n"
             "POST %2 tar SOAP-anropen.\n"
             "Fältet generated är den lokala tid då svaret gjordes (ISO 8601, hela sekunder).\n\n"
@@ -118,8 +133,99 @@ ServiceCommandLine::ServiceCommandLine()
                               .arg(limits.drainLimit.count() / 1000),
          QStringLiteral("sekunder"), QString::number(limits.drainLimit.count() / 1000)},
     });
+    m_parser.addOptions({
+        {nightKindOption, QStringLiteral("replay (standard): spela upp valnatten; live: en riktig räkning, där distrikten "
+                                         "räknas först när någon rapporterar dem (se README.md)."),
+         QStringLiteral("natt"), QStringLiteral("replay")},
+        {districtsOption, QStringLiteral("Live: valdistrikten från denna fil (kommunkod, nummer, namn, röstberättigade; "
+                                         "tabbseparerad UTF-8) i stället för datafilens uppdelning."),
+         QStringLiteral("fil")},
+        {reportersOption, QStringLiteral("Live (krävs): vilka som får rapportera; en rad per rapportör med namn, SHA-256 av "
+                                         "nyckeln, län (eller *) och roll (reporter eller admin), tabbseparerade. "
+                                         "Läses vid start."),
+         QStringLiteral("fil")},
+        {storeOption, QStringLiteral("Live (krävs): var rapporterna och granskningsloggen sparas, innan de besvaras: en "
+                                     "SQLite-fil, eller postgresql://... som flera instanser delar."),
+         QStringLiteral("fil-eller-url")},
+        {intakeBindOption, QStringLiteral("Live: adress för rapporterna (standard 127.0.0.1); en annan än loopback bara "
+                                          "med TLS."),
+         QStringLiteral("adress"), QStringLiteral("127.0.0.1")},
+        {intakePortOption, QStringLiteral("Live: port för rapporterna, aldrig SOAP-porten; 0 väljer en ledig (standard 8804)."),
+         QStringLiteral("port"), QStringLiteral("8804")},
+        {tlsCertOption, QStringLiteral("Live: TLS för rapporterna, certifikatkedjan (PEM)."), QStringLiteral("fil")},
+        {tlsKeyOption, QStringLiteral("Live: TLS för rapporterna, den privata nyckeln (PEM)."), QStringLiteral("fil")},
+        {auditOption, QStringLiteral("Skriv granskningsloggen i en SQLite-fil eller PostgreSQL-databas som CSV på "
+                                     "standard ut, och avsluta."),
+         QStringLiteral("fil-eller-url")},
+        {newTokenOption, QStringLiteral("Skriv en ny slumpad nyckel för rapportören NAMN och, på nästa rad, dess rad "
+                                        "till rapportörsfilen, och avsluta."),
+         QStringLiteral("namn")},
+        {countiesOption, QStringLiteral("Med --new-token: länen rapportören får rapportera, koder med komma emellan "
+                                        "(standard *: alla)."),
+         QStringLiteral("län"), QStringLiteral("*")},
+        {roleOption, QStringLiteral("Med --new-token: reporter (standard) eller admin, som också kan förklara en räkning "
+                                    "slutlig."),
+         QStringLiteral("roll"), QStringLiteral("reporter")},
+    });
     m_parser.addHelpOption();
     m_parser.addVersionOption();
+}
+
+bool ServiceCommandLine::parseLiveNight()
+{
+    m_audit = m_parser.value(auditOption);
+    if (m_parser.isSet(auditOption) && m_audit.isEmpty())
+        return fail(QStringLiteral("--audit: ange en SQLite-fil eller en postgresql://-adress"));
+    if (m_parser.isSet(newTokenOption)) {
+        const QString role = m_parser.value(roleOption);
+        if (role != u"reporter" && role != u"admin")
+            return fail(QStringLiteral("--role: '%1' är varken reporter eller admin").arg(role));
+        m_newReporter = NewReporter{m_parser.value(newTokenOption), m_parser.value(countiesOption), role};
+    }
+
+    const QString night = m_parser.value(nightKindOption);
+    if (night != u"replay" && night != u"live")
+        return fail(QStringLiteral("--night: '%1' är varken replay eller live").arg(night));
+    m_options.liveNight = night == u"live";
+    const QStringList liveOnly{districtsOption, reportersOption, storeOption, intakeBindOption, intakePortOption,
+                               tlsCertOption, tlsKeyOption};
+    if (!m_options.liveNight) {
+        for (const QString &option : liveOnly) {
+            if (m_parser.isSet(option))
+                return fail(QStringLiteral("--%1 gäller bara --night live").arg(option));
+        }
+        return true;
+    }
+    if (m_options.finalCount)
+        return fail(QStringLiteral("--final gäller bara en uppspelad natt; en riktig räkning förklaras slutlig av en admin"));
+    for (const QString &required : {reportersOption, storeOption}) {
+        if (m_parser.value(required).isEmpty())
+            return fail(QStringLiteral("--night live kräver --%1").arg(required));
+    }
+    m_options.districtsFile = m_parser.value(districtsOption);
+    m_options.reportersFile = m_parser.value(reportersOption);
+    m_options.store = m_parser.value(storeOption);
+
+    const QString bind = m_parser.value(intakeBindOption);
+    if (!m_options.intakeAddress.setAddress(bind))
+        return fail(QStringLiteral("--intake-bind: '%1' är ingen IP-adress").arg(bind));
+    bool ok = false;
+    const uint port = m_parser.value(intakePortOption).toUInt(&ok);
+    if (!ok || port > 65535)
+        return fail(QStringLiteral("--intake-port: '%1' är ingen port (0 till 65535)").arg(m_parser.value(intakePortOption)));
+    m_options.intakePort = quint16(port);
+    if (port != 0 && port == m_options.port)
+        return fail(QStringLiteral("--intake-port: rapporterna tas aldrig emot på SOAP-porten (%1)").arg(port));
+
+    m_options.intakeTlsCert = m_parser.value(tlsCertOption);
+    m_options.intakeTlsKey = m_parser.value(tlsKeyOption);
+    if (m_options.intakeTlsCert.isEmpty() != m_options.intakeTlsKey.isEmpty())
+        return fail(QStringLiteral("--intake-tls-cert och --intake-tls-key anges tillsammans"));
+    // Tokens must not cross a network in clear.
+    if (!m_options.intakeAddress.isLoopback() && m_options.intakeTlsCert.isEmpty())
+        return fail(QStringLiteral("--intake-bind: %1 är inte loopback; rapporter tas då bara emot med TLS "
+                                   "(--intake-tls-cert och --intake-tls-key)").arg(bind));
+    return true;
 }
 
 bool ServiceCommandLine::fail(const QString &error)
@@ -232,5 +338,5 @@ bool ServiceCommandLine::parse(const QStringList &arguments)
     if (m_parser.isSet(dataOption) && m_options.dataFile.isEmpty())
         return fail(QStringLiteral("--data: filnamnet är tomt"));
     m_options.logRequests = !m_parser.isSet(quietOption);
-    return true;
+    return parseLiveNight();
 }

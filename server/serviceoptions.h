@@ -27,4 +27,14 @@ struct ServiceOptions
     bool logRequests = true;                    // one line per request on stderr
     int threads = 0;                            // serving threads; 0: one per core
     HttpLimits http;
+
+    // A live night: counts come only from reports, each stored before it is answered.
+    bool liveNight = false;
+    QString districtsFile;                      // empty: the data file's districts as the replay splits them
+    QString reportersFile;
+    QString store;                              // SQLite file, or a postgresql:// URI
+    QHostAddress intakeAddress = QHostAddress(QHostAddress::LocalHost);
+    quint16 intakePort = 8804;                  // 0: any free port
+    QString intakeTlsCert;                      // PEM; both or neither
+    QString intakeTlsKey;
 };

@@ -12,4 +12,6 @@ struct HttpAnswer
     QByteArray body;
     std::string allow;    // for 405
     std::string note;     // for the request log, e.g. the operation called
+    std::string challenge;    // WWW-Authenticate, for 401
+    std::string route;    // for the metrics: the route's path, or its pattern
 };

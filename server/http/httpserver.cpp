@@ -1,6 +1,7 @@
 #include "httpserver.h"
 
 #include "listener.h"
+#include "metricsregistry.h"
 #include "serverresources.h"
 
 #include <boost/asio/executor_work_guard.hpp>
@@ -133,6 +134,7 @@ struct HttpServer::Impl
     std::optional<net::steady_timer> housekeeping;
     std::optional<net::steady_timer> drainTimer;
     std::unique_ptr<net::signal_set> signalSet;
+    std::shared_ptr<boost::asio::ssl::context> tls;    // shared by the listener's sessions
     std::shared_ptr<Listener> listener;
     std::vector<std::thread> threads;
     int peakOpen = 0;
@@ -150,11 +152,13 @@ HttpServer::~HttpServer()
     stop();
 }
 
-unsigned short HttpServer::listen(const std::string &address, unsigned short port)
+unsigned short HttpServer::listen(const std::string &address, unsigned short port,
+                                  std::shared_ptr<boost::asio::ssl::context> tls)
 {
     try {
         const net::ip::tcp::endpoint endpoint(net::ip::make_address(address), port);
-        const Session::Shared shared{m_impl->routes, m_impl->resources};
+        m_impl->tls = std::move(tls);
+        const Session::Shared shared{m_impl->routes, m_impl->resources, m_impl->tls.get()};
         std::vector<net::io_context *> contexts;
         for (auto &context : m_impl->contexts)
             contexts.push_back(context.get());
@@ -164,6 +168,23 @@ unsigned short HttpServer::listen(const std::string &address, unsigned short por
     } catch (const boost::system::system_error &e) {
         throw std::runtime_error(e.code().message());
     }
+}
+
+void HttpServer::countIn(MetricsRegistry &metrics, const std::string &name)
+{
+    ServerResources &resources = m_impl->resources;
+    resources.metrics = &metrics;
+    resources.name = name;
+    metrics.counter("ksv_http_requests_total", "Requests answered, by server, route and status.");
+    metrics.histogram("ksv_http_request_seconds", "Time to make an answer, by server and route.",
+                      {0.0001, 0.00025, 0.0005, 0.001, 0.0025, 0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 1});
+    metrics.counter("ksv_http_refusals_total", "Requests and connections refused before a route, by server and reason.");
+    metrics.gauge("ksv_http_open_connections", "Connections open now, by server.");
+    metrics.counter("ksv_log_lines_dropped_total", "Log lines dropped because the log's reader fell behind, by server.");
+    metrics.onCollect([&metrics, &resources] {
+        metrics.set("ksv_http_open_connections", {{"server", resources.name}}, resources.connectionSlots.open());
+        metrics.set("ksv_log_lines_dropped_total", {{"server", resources.name}}, double(resources.logWriter.dropped()));
+    });
 }
 
 void HttpServer::stopOnSignals(const std::vector<int> &stopping, std::function<void(int)> announce)

@@ -3,6 +3,8 @@
 #include "httplimits.h"
 #include "routes.h"
 
+#include <boost/asio/ssl/context.hpp>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -10,6 +12,8 @@
 #include <vector>
 
 #include <unistd.h>
+
+class MetricsRegistry;
 
 // The HTTP server: a listener and its sessions on `threads` threads, answering through the
 // routes; the request log (and any other line) goes to `logDescriptor` from a thread of its own.
@@ -25,8 +29,13 @@ public:
     HttpServer &operator=(const HttpServer &) = delete;
 
     // Listens on the address (an IP literal) and port, 0 for any free one; returns the port.
-    // Throws std::runtime_error with the system's reason.
-    unsigned short listen(const std::string &address, unsigned short port);
+    // Throws std::runtime_error with the system's reason. With `tls`, every connection speaks
+    // TLS with those settings.
+    unsigned short listen(const std::string &address, unsigned short port,
+                          std::shared_ptr<boost::asio::ssl::context> tls = nullptr);
+    // Counts requests, refusals, open connections and dropped log lines there, under this server's
+    // name; before listen(). The metrics outlive the server.
+    void countIn(MetricsRegistry &metrics, const std::string &name);
     // These signals drain the server; `announce` hears which, once it accepts no more.
     void stopOnSignals(const std::vector<int> &stopping, std::function<void(int)> announce);
     // A line of the log, written even when requests are not logged. Never waits for the stream.

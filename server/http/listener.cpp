@@ -1,5 +1,6 @@
 #include "listener.h"
 
+#include "metricsregistry.h"
 #include "serverresources.h"
 
 #include <boost/beast/core/bind_handler.hpp>
@@ -97,4 +98,6 @@ void Listener::turnAway(Session::Socket &socket, const std::string &client, Refu
     socket.shutdown(tcp::socket::shutdown_send, ec);
     socket.close(ec);
     m_shared.server.log.write(client, {}, {}, refusalName(why), 503, {});
+    if (MetricsRegistry *metrics = m_shared.server.metrics)
+        metrics->add("ksv_http_refusals_total", {{"server", m_shared.server.name}, {"reason", std::string(refusalName(why))}});
 }

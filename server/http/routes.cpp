@@ -14,6 +14,11 @@ HttpAnswer textAnswer(int status, const std::string &text)
 
 } // namespace
 
+void Routes::setFallback(Handler handler)
+{
+    m_fallback = std::move(handler);
+}
+
 void Routes::add(std::string path, std::vector<std::string> methods, Handler handler)
 {
     m_routes.push_back(Route{std::move(path), std::move(methods), std::move(handler)});
@@ -23,11 +28,19 @@ HttpAnswer Routes::answer(const HttpRequest &request) const
 {
     const auto route = std::find_if(m_routes.begin(), m_routes.end(),
                                     [&](const Route &r) { return r.path == request.path; });
-    if (route == m_routes.end())
-        return textAnswer(404, "Sidan finns inte.\n");
+    if (route == m_routes.end()) {
+        if (m_fallback)
+            return m_fallback(request);
+        HttpAnswer missing = textAnswer(404, "Sidan finns inte.\n");
+        missing.route = "-";
+        return missing;
+    }
     const auto &methods = route->methods;
-    if (std::find(methods.begin(), methods.end(), request.method) != methods.end())
-        return route->handler(request);
+    if (std::find(methods.begin(), methods.end(), request.method) != methods.end()) {
+        HttpAnswer answer = route->handler(request);
+        answer.route = route->path;
+        return answer;
+    }
 
     std::string allow;
     std::string spoken;
@@ -37,5 +50,6 @@ HttpAnswer Routes::answer(const HttpRequest &request) const
     }
     HttpAnswer answer = textAnswer(405, "Endast " + spoken + ".\n");
     answer.allow = allow;
+    answer.route = route->path;
     return answer;
 }

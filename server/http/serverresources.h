@@ -7,6 +7,9 @@
 #include "requestlog.h"
 
 #include <atomic>
+#include <string>
+
+class MetricsRegistry;
 #include <cstddef>
 
 // What every connection of a server shares, whichever listener took it: one of each per process.
@@ -33,4 +36,7 @@ struct ServerResources
     MemoryBudget budget;
     ConnectionSlots connectionSlots;
     std::atomic<bool> draining{false};
+    // Where requests and refusals are counted, if anywhere, and this server's name there.
+    MetricsRegistry *metrics = nullptr;
+    std::string name;
 };

@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "hostauthority.h"
+#include "metricsregistry.h"
 #include "routes.h"
 #include "serverresources.h"
 
@@ -85,30 +86,49 @@ HttpError parseError(beast::error_code ec, const HttpLimits &limits)
 } // namespace
 
 Session::Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &shared)
-    : m_stream(std::move(socket)),
-      m_ticket(std::move(ticket)),
+    : m_ticket(std::move(ticket)),
       m_shared(shared),
       m_limits(shared.server.limits),
       m_lease(shared.server.budget, ServerResources::requestAllowance),
       m_buffer(maxBuffered),
       m_requestStart(Clock::now())
 {
+    if (shared.tls)
+        m_tls.emplace(Stream(std::move(socket)), *shared.tls);
+    else
+        m_plain.emplace(std::move(socket));
     beast::error_code ec;
-    const auto remote = m_stream.socket().remote_endpoint(ec);
+    const auto remote = lowest().socket().remote_endpoint(ec);
     m_client = ec ? std::string("-") : remote.address().to_string();
-    const auto local = m_stream.socket().local_endpoint(ec);
+    const auto local = lowest().socket().local_endpoint(ec);
     m_localAuthority = ec ? std::string("localhost") : authorityOf(local);
 }
 
 void Session::start()
 {
-    m_ticket.watch([weak = weak_from_this(), executor = m_stream.get_executor()](ConnectionSlots::Notice notice) {
+    m_ticket.watch([weak = weak_from_this(), executor = lowest().get_executor()](ConnectionSlots::Notice notice) {
         net::post(executor, [weak, notice] {
             if (const auto self = weak.lock())
                 self->onNotice(notice);
         });
     });
-    net::dispatch(m_stream.get_executor(), beast::bind_front_handler(&Session::process, shared_from_this()));
+    if (m_tls) {
+        // The handshake is part of the first request's head, within its deadline.
+        lowest().expires_at(m_requestStart + m_limits.headDeadline);
+        m_tls->async_handshake(boost::asio::ssl::stream_base::server,
+                               beast::bind_front_handler(&Session::onHandshake, shared_from_this()));
+        return;
+    }
+    net::dispatch(lowest().get_executor(), beast::bind_front_handler(&Session::process, shared_from_this()));
+}
+
+void Session::onHandshake(beast::error_code ec)
+{
+    if (ec) {
+        countRequest(0, "tls", {});
+        return;    // not TLS, or a client that does not trust us: nothing to answer
+    }
+    process();
 }
 
 void Session::awaitRequest()
@@ -116,7 +136,7 @@ void Session::awaitRequest()
     if (m_closeAfterAnswer) {
         // Evicted while its last answer was on its way.
         beast::error_code ec;
-        m_stream.socket().close(ec);
+        lowest().socket().close(ec);
         return;
     }
     auto deadline = m_requestStart + m_limits.headDeadline;
@@ -142,8 +162,10 @@ void Session::readMore(Clock::time_point deadline)
     if (!m_lease.resize(m_lease.held() - m_bufferHeld + m_buffer.capacity()))
         throw outOfMemory();
     m_bufferHeld = m_buffer.capacity();
-    m_stream.expires_at(deadline);
-    m_stream.async_read_some(buffer, beast::bind_front_handler(&Session::onRead, shared_from_this()));
+    lowest().expires_at(deadline);
+    withStream([&](auto &stream) {
+        stream.async_read_some(buffer, beast::bind_front_handler(&Session::onRead, shared_from_this()));
+    });
 }
 
 std::size_t Session::readRoom() const
@@ -183,11 +205,11 @@ void Session::onNotice(ConnectionSlots::Notice notice)
     }
     beast::error_code ec;
     if (notice == ConnectionSlots::Notice::Evicted) {
-        m_stream.socket().close(ec);
+        lowest().socket().close(ec);
         return;
     }
     m_rearm = true;
-    m_stream.socket().cancel(ec);
+    lowest().socket().cancel(ec);
 }
 
 void Session::markStart()
@@ -331,12 +353,14 @@ bool Session::feedBody()
 void Session::sendContinue()
 {
     // .NET clients, for one, wait for it before they send a body.
-    m_stream.expires_at(m_requestStart + m_limits.requestDeadline);
-    net::async_write(m_stream, net::buffer(continueAnswer, sizeof continueAnswer - 1),
-                     [self = shared_from_this()](beast::error_code ec, std::size_t) {
-                         if (!ec)
-                             self->process();
-                     });
+    lowest().expires_at(m_requestStart + m_limits.requestDeadline);
+    withStream([&](auto &stream) {
+        net::async_write(stream, net::buffer(continueAnswer, sizeof continueAnswer - 1),
+                         [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                             if (!ec)
+                                 self->process();
+                         });
+    });
 }
 
 void Session::respond()
@@ -350,6 +374,8 @@ void Session::respond()
     const auto host = HostAuthority::validated(m_target.authority ? *m_target.authority : message[http::field::host]);
     request.authority = host ? *host : m_localAuthority;
     request.body = std::move(message.body().bytes);
+    request.client = m_client;
+    request.authorization = std::string(message[http::field::authorization]);
     const bool keepAlive = message.keep_alive();
     const unsigned version = message.version();
 
@@ -362,6 +388,7 @@ void Session::respond()
         answer.body = QByteArray("Internt fel: ") + e.what() + '\n';
     }
     m_shared.server.log.write(m_client, request.method, request.path, answer.note, answer.status, Clock::now() - began);
+    countRequest(answer.status, answer.route, Clock::now() - began);
     endRequest();
     send(answer, version, keepAlive, request.method == "HEAD");
 }
@@ -387,6 +414,8 @@ void Session::send(const HttpAnswer &answer, unsigned version, bool keepAlive, b
                    beast::string_view(answer.contentType.constData(), std::size_t(answer.contentType.size())));
     if (!answer.allow.empty())
         m_response.set(http::field::allow, answer.allow);
+    if (!answer.challenge.empty())
+        m_response.set(http::field::www_authenticate, answer.challenge);
     if (answer.status == 503)
         m_response.set(http::field::retry_after, "5");
     m_response.keep_alive(keepAlive);
@@ -394,9 +423,10 @@ void Session::send(const HttpAnswer &answer, unsigned version, bool keepAlive, b
     m_response.content_length(std::uint64_t(m_answerBody.size()));
     if (!headersOnly)
         m_response.body() = Response::body_type::value_type(m_answerBody.constData(), std::size_t(m_answerBody.size()));
-    m_stream.expires_after(m_limits.writeDeadline);
-    http::async_write(m_stream, m_response,
-                      beast::bind_front_handler(&Session::onWritten, shared_from_this(), keepAlive));
+    lowest().expires_after(m_limits.writeDeadline);
+    withStream([&](auto &stream) {
+        http::async_write(stream, m_response, beast::bind_front_handler(&Session::onWritten, shared_from_this(), keepAlive));
+    });
 }
 
 void Session::onWritten(bool keepAlive, beast::error_code ec, std::size_t)
@@ -416,6 +446,7 @@ void Session::refuse(const HttpError &error)
 {
     // A session's only 503 is for memory.
     logRequest(error.status(), error.status() == 503 ? refusalName(Refusal::OutOfMemory) : std::string_view(), {});
+    countRefusal(error.status());
     endRequest();
     HttpAnswer answer;
     answer.status = error.status();
@@ -426,7 +457,8 @@ void Session::refuse(const HttpError &error)
 void Session::linger()
 {
     beast::error_code ec;
-    m_stream.socket().shutdown(tcp::socket::shutdown_send, ec);
+    // Under TLS too the TCP side alone: the answer is whole by its Content-Length.
+    lowest().socket().shutdown(tcp::socket::shutdown_send, ec);
     if (ec)
         return;
     // What comes now is thrown away: a small buffer will do.
@@ -435,18 +467,39 @@ void Session::linger()
     m_lease.resize(0);
     m_bufferHeld = 0;
     m_lingerLeft = m_limits.lingerBytes;
-    m_stream.expires_after(m_limits.lingerTime);
+    lowest().expires_after(m_limits.lingerTime);
     discard();
 }
 
 void Session::discard()
 {
-    m_stream.async_read_some(m_buffer.prepare(firstRead), [self = shared_from_this()](beast::error_code ec, std::size_t bytes) {
+    lowest().async_read_some(m_buffer.prepare(firstRead), [self = shared_from_this()](beast::error_code ec, std::size_t bytes) {
         if (ec || bytes >= self->m_lingerLeft)
             return;
         self->m_lingerLeft -= bytes;
         self->discard();
     });
+}
+
+void Session::countRequest(int status, const std::string &route, std::chrono::nanoseconds took) const
+{
+    MetricsRegistry *metrics = m_shared.server.metrics;
+    if (!metrics)
+        return;
+    const std::string &server = m_shared.server.name;
+    if (status == 0) {
+        metrics->add("ksv_http_refusals_total", {{"server", server}, {"reason", "tls_handshake"}});
+        return;
+    }
+    metrics->add("ksv_http_requests_total", {{"server", server}, {"route", route}, {"status", std::to_string(status)}});
+    metrics->observe("ksv_http_request_seconds", {{"server", server}, {"route", route}},
+                     std::chrono::duration<double>(took).count());
+}
+
+void Session::countRefusal(int status) const
+{
+    if (MetricsRegistry *metrics = m_shared.server.metrics)
+        metrics->add("ksv_http_refusals_total", {{"server", m_shared.server.name}, {"reason", std::to_string(status)}});
 }
 
 void Session::logRequest(int status, std::string_view note, std::chrono::nanoseconds took) const

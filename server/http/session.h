@@ -12,6 +12,7 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/basic_stream.hpp>
+#include <boost/beast/ssl/ssl_stream.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/span_body.hpp>
@@ -40,6 +41,7 @@ public:
     {
         const Routes &routes;
         ServerResources &server;
+        boost::asio::ssl::context *tls = nullptr;    // TLS on every connection, if set
     };
 
     // A session runs on one I/O context, and so on one thread: no locking, no strand.
@@ -51,6 +53,25 @@ public:
     void start();
 
 private:
+    using Stream = boost::beast::basic_stream<boost::asio::ip::tcp, Executor>;
+    using TlsStream = boost::beast::ssl_stream<Stream>;
+
+    // The TCP stream, under TLS or not: deadlines, the socket.
+    Stream &lowest() { return m_tls ? boost::beast::get_lowest_layer(*m_tls) : *m_plain; }
+    // Runs `f` on the stream that carries HTTP.
+    template <typename F>
+    void withStream(F &&f)
+    {
+        if (m_tls)
+            f(*m_tls);
+        else
+            f(*m_plain);
+    }
+    void onHandshake(boost::beast::error_code ec);
+    // For the metrics: a request answered (status 0: a TLS handshake that failed), or refused.
+    void countRequest(int status, const std::string &route, std::chrono::nanoseconds took) const;
+    void countRefusal(int status) const;
+
     using Clock = std::chrono::steady_clock;
     using Parser = boost::beast::http::request_parser<RequestBody>;
     using Response = boost::beast::http::response<boost::beast::http::span_body<const char>>;
@@ -83,7 +104,8 @@ private:
     void discard();
     void logRequest(int status, std::string_view note, std::chrono::nanoseconds took) const;
 
-    boost::beast::basic_stream<boost::asio::ip::tcp, Executor> m_stream;
+    std::optional<Stream> m_plain;
+    std::optional<TlsStream> m_tls;
     ConnectionSlots::Ticket m_ticket;
     Shared m_shared;
     const HttpLimits &m_limits;

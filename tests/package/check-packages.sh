@@ -32,6 +32,7 @@ v=ksv2003 s=ksv-results-service id=example.kestrova.ksv2003
 expected=("$v usr/bin/KSV2003" "$v usr/share/man/man1/KSV2003.1.gz" "$v usr/share/applications/$id.desktop"
           "$v usr/share/metainfo/$id.metainfo.xml" "$v usr/share/icons/hicolor/scalable/apps/$id.svg"
           "$s usr/bin/ksv-results-service" "$s usr/share/man/man1/ksv-results-service.1.gz"
+          "$s usr/bin/ksv-report" "$s usr/share/man/man1/ksv-report.1.gz"
           "$s lib/systemd/system/ksv-results-service.service" "$s etc/default/ksv-results-service")
 for size in 16 32 48 64 128 256; do expected+=("$v usr/share/icons/hicolor/${size}x$size/apps/$id.png"); done
 for p in "${packages[@]}"; do expected+=("$p usr/share/doc/$p/changelog.gz" "$p usr/share/doc/$p/copyright"); done
@@ -68,10 +69,36 @@ version=$(dpkg-query -W -f='${Version}' ksv2003)
 title="$(sed -n 's/^Name=//p' "$desktop") ${version%.*}"
 xvfb-run -a sh -c '"$1" & timeout 60 xdotool search --sync --onlyvisible --name "^$2\$" >/dev/null; found=$?
                    kill $! 2>/dev/null; exit $found' sh "$program" "$title" || fail "no window \"$title\""
-for page in KSV2003 ksv-results-service; do man -w "$page" >/dev/null || fail "man $page does not resolve"; done
+for page in KSV2003 ksv-results-service ksv-report; do man -w "$page" >/dev/null || fail "man $page does not resolve"; done
 "${sudo[@]}" kill "$service_pid"
 wait "$service_pid" || true
 service_pid=
+[ "$("${sudo[@]}" stat -c %a /etc/ksv-results-service/reporters.tsv)" = 600 ] || fail "reporters.tsv is not root's alone"
+
+# A live night with the installed programs, as an unprivileged user: a reporter's report is
+# stored, audited and answered.
+live=$work/live
+chmod 755 "$work"
+mkdir "$live"
+new=$(/usr/bin/ksv-results-service --new-token=Prov --counties='*' --role=reporter)
+sed -n 1p <<<"$new" >"$live/token"
+sed -n 2p <<<"$new" >"$live/reporters.tsv"
+chmod 600 "$live/token"
+"${sudo[@]}" chown nobody "$live" "$live/reporters.tsv"
+"${sudo[@]}" setpriv --reuid=nobody --regid=nogroup --clear-groups --no-new-privs -- /usr/bin/ksv-results-service \
+    --night=live --store="$live/night.sqlite" --reporters="$live/reporters.tsv" --port=0 --intake-port=0 \
+    >"$work/live.out" 2>"$work/live.err" &
+service_pid=$!
+for _ in $(seq 100); do grep -q WSDL "$work/live.out" && break; sleep 0.1; done
+intake=$(sed -n 's#^Rapporter: http://127.0.0.1:\([0-9]*\)/.*#\1#p' "$work/live.out")
+[ -n "$intake" ] || fail "the live night did not start: $(cat "$work/live.err")"
+/usr/bin/ksv-report --url="http://127.0.0.1:$intake" --token-file="$live/token" 0114/1=10,9,1,0 >/dev/null ||
+    fail "ksv-report could not report"
+"${sudo[@]}" kill "$service_pid"
+wait "$service_pid" || true
+service_pid=
+"${sudo[@]}" /usr/bin/ksv-results-service --audit="$live/night.sqlite" | grep -q '^1,[^,]*,new,201,Prov,' ||
+    fail "the report is not in the audit trail"
 
 purge
 snapshot >"$work/after"

@@ -7,20 +7,23 @@
 // process of its own.
 struct HttpExchange
 {
-    // The answer's status; 0 when no complete answer came.
-    static int status(QTcpSocket &socket, const QByteArray &request)
+    // The whole answer, head and body; empty when no complete answer came.
+    static QByteArray answer(QTcpSocket &socket, const QByteArray &request, int timeoutMs = 5000)
     {
         socket.write(request);
         QByteArray buffer;
         for (qsizetype end = -1, length = 0; end < 0 || buffer.size() < end + 4 + length;) {
-            if (!socket.waitForReadyRead(5000))
-                return 0;
+            if (!socket.waitForReadyRead(timeoutMs))
+                return {};
             buffer += socket.readAll();
             if (end < 0 && (end = buffer.indexOf("\r\n\r\n")) >= 0) {
                 const qsizetype at = buffer.toLower().indexOf("\r\ncontent-length:");
                 length = at < 0 || at > end ? 0 : buffer.mid(at + 17).split('\r').first().trimmed().toLongLong();
             }
         }
-        return buffer.mid(9, 3).toInt();
+        return buffer;
     }
+
+    // The answer's status; 0 when no complete answer came.
+    static int status(QTcpSocket &socket, const QByteArray &request) { return answer(socket, request).mid(9, 3).toInt(); }
 };

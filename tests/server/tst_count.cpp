@@ -1,6 +1,7 @@
 #include "countstate.h"
 #include "dataset.h"
 #include "electionnight.h"
+#include "livecount.h"
 #include "percenttext.h"
 
 #include <QTest>
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void replay_data();
     void replay();
     void seeds();
+    void liveCount();
     void percentText_data();
     void percentText();
 
@@ -117,6 +119,71 @@ void TestCount::seeds()
     for (int i = 0; i < a.districtCount(); ++i)
         sameCounty += a.districts()[std::size_t(i)].county == b.districts()[std::size_t(i)].county;
     QVERIFY2(sameCounty < a.districtCount() / 2, qPrintable(QString::number(sameCounty)));
+}
+
+void TestCount::liveCount()
+{
+    // A live night's count as events come: corrections replace, a declared final count stands
+    // for Slutsam while Valnatt goes on, and nothing shows before the lag has passed.
+    const ElectionNight night(m_data, 1, 30min);
+    LiveCount live(m_data, DistrictTable::fromNight(m_data, night), 500ms);
+    live.setStartedMs(1000);
+    const auto &entries = live.districts().entries();
+    const int stockholm = *live.districts().find(QStringLiteral("0180"), 1);
+    const int uppsala = *live.districts().find(QStringLiteral("0380"), 2);
+    const int county = entries[std::size_t(stockholm)].county;
+    auto report = [](std::int64_t seq, std::int64_t at, int district, std::int64_t yes) {
+        LiveEvent e;
+        e.seq = seq;
+        e.atMs = at;
+        e.district = district;
+        e.figures = Figures{yes, 20, 3, 1};
+        return e;
+    };
+    auto declared = [](std::int64_t seq, std::int64_t at, int county) {
+        LiveEvent e;
+        e.kind = LiveEvent::Kind::Final;
+        e.seq = seq;
+        e.atMs = at;
+        e.county = county;
+        return e;
+    };
+    auto shown = [&](int area, bool final, std::int64_t now) {
+        const LiveCount::View v = live.view(area, final, now);
+        const Tally &t = area < 0 ? v.state.country() : v.state.county(area);
+        return QStringLiteral("%1 %2 %3 %4").arg(t.readyDistricts).arg(t.yes).arg(t.electorate).arg(v.newestMs);
+    };
+    const auto electorate = QString::number(entries[std::size_t(stockholm)].electorate);
+    QCOMPARE(shown(-1, false, 5000), QStringLiteral("0 0 0 1000"));
+    QCOMPARE(live.view(-1, false, 5000).state.country().allDistricts, m_data.districtCount());
+
+    live.add(report(1, 2000, stockholm, 100));
+    live.add(report(1, 2000, uppsala, 999));    // seen before: skipped
+    QCOMPARE(live.lastSeq(), 1);
+    QCOMPARE(shown(-1, false, 2499), QStringLiteral("0 0 0 1000"));
+    QCOMPARE(shown(-1, false, 2500), QStringLiteral("1 100 %1 2000").arg(electorate));
+    live.add(report(2, 3000, stockholm, 150));
+    live.add(declared(3, 3000, county));
+    live.add(report(4, 4000, stockholm, 170));
+    live.add(report(5, 4500, uppsala, 50));
+    QCOMPARE(shown(county, true, 9000), QStringLiteral("1 150 %1 3000").arg(electorate));
+    QCOMPARE(shown(county, false, 9000), QStringLiteral("1 170 %1 4000").arg(electorate));
+    // The country is not final until it is declared so: its Slutsam is the running count.
+    QCOMPARE(shown(-1, true, 9000).section(u' ', 0, 1), QStringLiteral("2 220"));
+    live.add(declared(6, 5000, -1));
+    live.add(report(7, 6000, uppsala, 60));
+    QCOMPARE(shown(-1, true, 9000).section(u' ', 0, 1), QStringLiteral("2 220"));
+    QCOMPARE(shown(-1, false, 9000).section(u' ', 0, 1), QStringLiteral("2 230"));
+    const LiveCount::Status status = live.status(9000);
+    QCOMPARE(status.events, 7);
+    QVERIFY(status.countryFinal && status.counties[std::size_t(county)].final);
+    QCOMPARE(status.newestMs, 6000);
+
+    // In steps of the wall clock: a report shows from the next step on.
+    LiveCount stepped(m_data, DistrictTable::fromNight(m_data, night), 0ms, 1000ms);
+    stepped.add(report(1, 2500, stockholm, 100));
+    QCOMPARE(stepped.version(2999), 0);
+    QCOMPARE(stepped.version(3000), 1);
 }
 
 void TestCount::percentText_data()

@@ -1,5 +1,8 @@
 #include "dataset.h"
 #include "dataseterror.h"
+#include "datasetparser.h"
+#include "districtsfile.h"
+#include "reporters.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +20,9 @@ private Q_SLOTS:
     void generatorOutputIsBundled();
     void readsFiles_data();
     void readsFiles();
+    void liveNightFiles_data();
+    void liveNightFiles();
+    void tokens();
 
 private:
     DataSet m_bundled = DataSet::bundled();
@@ -147,6 +153,70 @@ void TestDataSet::readsFiles()
     } catch (const DataSetError &e) {
         QVERIFY2(!expected.isEmpty() && e.message().startsWith(file + ": ") && e.message().contains(expected), qPrintable(e.message()));
     }
+}
+
+void TestDataSet::liveNightFiles_data()
+{
+    // A districts file (every municipality of a one-county data set) or a reporters file.
+    QTest::addColumn<bool>("districts");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("expected");    // in the message; empty: read
+    const QByteArray head = "municipality\tdistrict\tname\telectorate\n";
+    const QByteArray two = "0114\t1\tNorra\t900\n0114\t2\tSödra\t1100\n";
+    const QByteArray hash = QByteArray(64, 'a');
+    QTest::newRow("districts") << true << "# comment\n" + head + two << QString();
+    QTest::newRow("districts: unknown municipality") << true << head + two + "0199\t1\tX\t5\n" << "rad 4, fältet \"municipality\"";
+    QTest::newRow("districts: number skipped") << true << head + "0114\t2\tX\t5\n" << "rad 2, fältet \"district\": '2'";
+    QTest::newRow("districts: number twice") << true << head + two + "0114\t2\tX\t5\n" << "rad 4, fältet \"district\"";
+    QTest::newRow("districts: no electorate") << true << head + "0114\t1\tX\t\n" << "rad 2, fältet \"electorate\"";
+    QTest::newRow("districts: municipality left out") << true << head << "kommunen 0114";
+    QTest::newRow("districts: header") << true << "kommun\tdistrikt\n" + two << "rad 1: rubrikraden";
+    QTest::newRow("reporters") << false << "# who\nanna\t" + hash + "\t01\treporter\n\nbo\t" + QByteArray(64, 'b') + "\t*\tadmin\n" << QString();
+    QTest::newRow("reporters: token in clear") << false << QByteArray("anna\ts3cret\t01\treporter\n") << "rad 1, fältet \"sha256\"";
+    QTest::newRow("reporters: upper-case hash") << false << "anna\t" + hash.toUpper() + "\t01\treporter\n" << "fältet \"sha256\"";
+    QTest::newRow("reporters: same token twice") << false << "a\t" + hash + "\t01\treporter\nb\t" + hash + "\t01\treporter\n" << "rad 2, fältet \"sha256\"";
+    QTest::newRow("reporters: same name twice") << false << "a\t" + hash + "\t01\treporter\na\t" + QByteArray(64, 'b') + "\t01\treporter\n" << "rad 2, fältet \"name\"";
+    QTest::newRow("reporters: unknown county") << false << "a\t" + hash + "\t01,03\treporter\n" << "rad 1, fältet \"counties\": '03'";
+    QTest::newRow("reporters: role") << false << "a\t" + hash + "\t01\tboss\n" << "rad 1, fältet \"role\"";
+    QTest::newRow("reporters: spaces for tabs") << false << "a " + hash + " 01 reporter\n" << "rad 1: 4 tabbseparerade";
+}
+
+void TestDataSet::liveNightFiles()
+{
+    QFETCH(bool, districts);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, expected);
+    const DataSet data = DataSetParser::parse(header + county01 + muni0114);
+    try {
+        if (districts) {
+            const DistrictTable table = DistrictsFile::parse(text, data);
+            QCOMPARE(table.countIn(0, 0), 2);
+            QCOMPARE(table.entries()[std::size_t(*table.find(QStringLiteral("0114"), 2))].name, QStringLiteral("Södra"));
+            QVERIFY(!table.find(QStringLiteral("0114"), 3) && !table.find(QStringLiteral("0114"), 0));
+        } else {
+            const Reporters reporters = Reporters::parse(text, data);
+            QCOMPARE(reporters.size(), std::size_t(2));
+        }
+        QVERIFY2(expected.isEmpty(), "accepted");
+    } catch (const DataSetError &e) {
+        QVERIFY2(!expected.isEmpty() && e.message().contains(expected), qPrintable(e.message()));
+    }
+}
+
+void TestDataSet::tokens()
+{
+    // A new token's line reads back, and only that token opens it.
+    const DataSet data = DataSetParser::parse(header + county01 + muni0114);
+    const auto anna = Reporters::newToken(QStringLiteral("Anna"), QStringLiteral("01"), QStringLiteral("reporter"));
+    const auto bo = Reporters::newToken(QStringLiteral("Bo"), QStringLiteral("*"), QStringLiteral("admin"));
+    QCOMPARE(anna.token.size(), 43);
+    QVERIFY(anna.token != bo.token);
+    const Reporters reporters = Reporters::parse((anna.line + u'\n' + bo.line).toUtf8(), data);
+    QCOMPARE(reporters.authenticate(anna.token)->name, QStringLiteral("Anna"));
+    QVERIFY(reporters.authenticate(bo.token)->admin);
+    QVERIFY(!reporters.authenticate(anna.token.chopped(1)));
+    QVERIFY(!reporters.authenticate(Reporters::hashOf(anna.token).toHex()));
+    QVERIFY(!reporters.authenticate(QByteArray()));
 }
 
 QTEST_MAIN(TestDataSet)

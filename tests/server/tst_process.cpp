@@ -41,6 +41,9 @@ void TestProcess::initTestCase()
     QFile file(m_dir.filePath("data.tsv"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("type\tcode\tname\tdistricts\telectorate\tyes\tno\tblank\tinvalid\ncounty\t1\tX\n");
+    QFile reporters(m_dir.filePath("reporters.tsv"));
+    QVERIFY(reporters.open(QIODevice::WriteOnly));
+    reporters.write("# nobody yet\n");
 }
 
 void TestProcess::commandLine_data()
@@ -51,7 +54,8 @@ void TestProcess::commandLine_data()
     QTest::newRow("help") << QStringList{"--help"} << 0
                           << "--bind --port --style inline multiref --final --seed --night-minutes --at --data --quiet "
                              "--night-start --threads --max-connections --max-connections-per-client "
-                             "--memory-target --drain-seconds SIGHUP --help";
+                             "--memory-target --drain-seconds --night --districts --reporters --store --intake-bind "
+                             "--intake-port --intake-tls-cert --intake-tls-key --audit --new-token --counties --role SIGHUP --help";
     // Taken at the ends of their ranges (and --version then ends the program).
     QTest::newRow("ends of ranges") << QStringList{"--max-connections-per-client", "0", "--memory-target", "96",
                                                    "--drain-seconds", "0", "--version"}
@@ -75,6 +79,25 @@ void TestProcess::commandLine_data()
     const QString path = m_dir.filePath("data.tsv");
     QTest::newRow("bad data file") << QStringList{"--port", "0", "--data", path} << 1
                                    << path + ": rad 2, fältet \"code\"";
+    // A live night: what it needs, and never tokens in clear across a network.
+    const QString reporters = m_dir.filePath("reporters.tsv");
+    const QString store = m_dir.filePath("night.sqlite");
+    const QStringList live{"--night", "live", "--reporters", reporters, "--store", store, "--port", "0", "--intake-port", "0"};
+    auto refusedLive = [&](const char *name, const QStringList &more, int exitCode, const QString &message) {
+        QTest::newRow(name) << live + more << exitCode << message;
+    };
+    refusedLive("live without a store", {"--store", ""}, 2, "--night live kräver --store");
+    refusedLive("intake in clear off loopback", {"--intake-bind", "0.0.0.0"}, 2, "--intake-bind: 0.0.0.0 är inte loopback");
+    refusedLive("intake on the SOAP port", {"--port", "8123", "--intake-port", "8123"}, 2, "--intake-port");
+    refusedLive("certificate without key", {"--intake-tls-cert", path}, 2, "--intake-tls-key");
+    refusedLive("final declared by option", {"--final"}, 2, "--final");
+    refusedLive("night of another kind", {"--night", "sunset"}, 2, "--night: 'sunset'");
+    refusedLive("missing reporters file", {"--reporters", m_dir.filePath("none.tsv")}, 1, "none.tsv: kan inte läsas");
+    refusedLive("certificate not PEM", {"--intake-tls-cert", path, "--intake-tls-key", path}, 1, "rapporterna kan inte tas emot");
+    QTest::newRow("store for a replay") << QStringList{"--store", store} << 2 << "--store gäller bara --night live";
+    QTest::newRow("token for no county") << QStringList{"--new-token", "Anna", "--counties", "99"} << 2
+                                         << "fältet \"counties\": '99'";
+    QTest::newRow("audit of nothing") << QStringList{"--audit", m_dir.filePath("none.sqlite")} << 1 << "none.sqlite";
     const QString port = QString::number(m_busy.serverPort());
     QTest::newRow("port in use") << QStringList{"--port", port} << 1 << "kan inte lyssna på 127.0.0.1 port " + port + ": ";
 }

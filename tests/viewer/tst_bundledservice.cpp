@@ -5,6 +5,11 @@
 #include "struct_QueryResult.h"
 #include "windowparts.h"
 
+#include "reporters.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -95,6 +100,74 @@ private Q_SLOTS:
         QCOMPARE(parts.column(), names(uppsala));
         QCOMPARE(parts.column(6).first(), record(uppsala).readyDistricts());
         QVERIFY(parts.freshness().startsWith("Uppsala l\u00e4n \u00b7 "));
+    }
+
+    // A live night fed by ksv-report: the window shows what was reported, and a correction once
+    // it refreshes.
+    void liveNightInTheWindow()
+    {
+        const QString reportTool = qEnvironmentVariable("KSV_REPORT_EXE");
+        if (reportTool.isEmpty())
+            QSKIP("KSV_REPORT_EXE not set");
+        QTemporaryDir dir;
+        const auto made = Reporters::newToken("Prov", "01", "reporter");
+        auto write = [&](const char *name, const QByteArray &text) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        };
+        write("token", made.token);
+        write("reporters.tsv", made.line.toUtf8());
+        write("natt.csv", "municipality,district,yes,no,blank,invalid\n0114,1,600,400,20,5\n0114,2,300,200,10,2\n"
+                          "0180,1,400,500,10,3\n");
+        ServiceOptions options;
+        options.liveNight = true;
+        options.logRequests = false;
+        options.store = dir.filePath("night.sqlite");
+        options.reportersFile = dir.filePath("reporters.tsv");
+        ResultsServerThread service(options);
+        // Its exit status and summary.
+        auto report = [&](const QStringList &arguments) {
+            QProcess tool;
+            tool.start(reportTool, QStringList{"--url", service.intakeUrl(), "--token-file", dir.filePath("token"), "--quiet"}
+                                           + arguments);
+            tool.waitForFinished(30000);
+            return QString::number(tool.exitCode()) + u' ' + QString::fromUtf8(tool.readAllStandardOutput());
+        };
+        QCOMPARE(report({dir.filePath("natt.csv")}), QStringLiteral("0 Nya: 3, identiska: 0, rättade: 0, avvisade: 0\n"));
+
+        ServiceSettings settings;
+        settings.wsdlUrl = service.wsdlUrl();
+        // Answers show a report within a moment of its commit.
+        clsws_ElectionResults client(settings);
+        QTRY_COMPARE(record(client.wsm_getCountyResultsValnatt("01")).readyDistricts(), "3");
+        Startup startup(settings);
+        Form1 &form = startup.window();
+        bool shown = false;
+        QTimer::singleShot(1, [&] {
+            shown = QTest::qWaitForWindowActive(&form);
+            form.close();
+        });
+        QCOMPARE(startup.exec(), 0);
+        QVERIFY(shown);
+        const WindowParts parts(form);
+        parts.choose("Stockholms l\u00e4n");
+        parts.visa();
+        const int vasby = int(parts.column().indexOf("Upplands V\u00e4sby"));
+        QCOMPARE(parts.column(6).first(), "3");
+        QCOMPARE(parts.column(1).at(vasby), "58,8% (900)");
+        QCOMPARE(parts.column(2).at(vasby), "39,2% (600)");
+        QCOMPARE(parts.column(3).at(vasby), "2,0% (30)");
+        QCOMPARE(parts.column(4).at(vasby), "7");
+        QCOMPARE(parts.column(6).at(vasby), "2");
+        QVERIFY(parts.freshness().startsWith("Stockholms l\u00e4n \u00b7 " + QDate::currentDate().toString(Qt::ISODate)));
+
+        QCOMPARE(report({"--correction", "omräkning", "0114/2=330,200,10,2"}),
+                 QStringLiteral("0 Nya: 0, identiska: 0, rättade: 1, avvisade: 0\n"));
+        QTRY_COMPARE(record(client.wsm_getCountyResultsValnatt("01")).yesNum(), "1330");
+        parts.tickedByHand();
+        parts.tick(61);
+        QCOMPARE(parts.column(1).at(vasby), "59,6% (930)");
     }
 };
 
