@@ -32,10 +32,10 @@ int main(int argc, char *argv[])
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--startup-child"))
         return StartupBench::runChild(arguments[2]);
 
-    ServiceOptions options;
+    ProgramOptions options;
     options.port = 0;
     options.logRequests = false;
-    options.frozenAt = 15min; // mid-night: every region has a partial count
+    options.service.frozenAt = 15min; // mid-night: every region has a partial count
     ResultsServerThread service(options);
 
     std::printf("platform %s, service %s\n", qPrintable(QGuiApplication::platformName()),

@@ -134,7 +134,7 @@ int main(int argc, char *argv[])
         printLine(stdout, QStringLiteral("ksv-results-service " KSV_VERSION));
         return 0;
     }
-    ServiceOptions options = commandLine.options();
+    ProgramOptions options = commandLine.options();
     if (!commandLine.auditSource().isEmpty())
         return printAudit(commandLine.auditSource());
 
@@ -143,17 +143,17 @@ int main(int argc, char *argv[])
     std::unique_ptr<LiveNight> live;
     std::unique_ptr<ResultsService> service;
     try {
-        DataSet data = options.dataFile.isEmpty() ? DataSet::bundled() : DataSet::fromFile(options.dataFile);
+        DataSet data = options.service.dataFile.isEmpty() ? DataSet::bundled() : DataSet::fromFile(options.service.dataFile);
         if (commandLine.newReporter())
             return printNewToken(*commandLine.newReporter(), data);
-        if (options.liveNight)
-            live = std::make_unique<LiveNight>(data, options, metrics);
-        service = std::make_unique<ResultsService>(std::move(data), options, live ? &live->count() : nullptr);
+        if (options.service.liveNight)
+            live = std::make_unique<LiveNight>(data, options.service, metrics);
+        service = std::make_unique<ResultsService>(std::move(data), options.service, live ? &live->count() : nullptr);
     } catch (const DataSetError &e) {
         printLine(stderr, QStringLiteral("ksv-results-service: %1").arg(e.message()));
         return 1;
     } catch (const StoreError &e) {
-        printLine(stderr, QStringLiteral("ksv-results-service: %1: %2").arg(ReportStore::shown(options.store), e.message()));
+        printLine(stderr, QStringLiteral("ksv-results-service: %1: %2").arg(ReportStore::shown(options.service.store), e.message()));
         return 1;
     } catch (const std::runtime_error &e) {
         printLine(stderr, QStringLiteral("ksv-results-service: %1").arg(QString::fromUtf8(e.what())));

@@ -186,25 +186,25 @@ bool ServiceCommandLine::parseLiveNight()
     const QString night = m_parser.value(nightKindOption);
     if (night != u"replay" && night != u"live")
         return fail(QStringLiteral("--night: '%1' är varken replay eller live").arg(night));
-    m_options.liveNight = night == u"live";
+    m_options.service.liveNight = night == u"live";
     const QStringList liveOnly{districtsOption, reportersOption, storeOption, intakeBindOption, intakePortOption,
                                tlsCertOption, tlsKeyOption};
-    if (!m_options.liveNight) {
+    if (!m_options.service.liveNight) {
         for (const QString &option : liveOnly) {
             if (m_parser.isSet(option))
                 return fail(QStringLiteral("--%1 gäller bara --night live").arg(option));
         }
         return true;
     }
-    if (m_options.finalCount)
+    if (m_options.service.finalCount)
         return fail(QStringLiteral("--final gäller bara en uppspelad natt; en riktig räkning förklaras slutlig av en admin"));
     for (const QString &required : {reportersOption, storeOption}) {
         if (m_parser.value(required).isEmpty())
             return fail(QStringLiteral("--night live kräver --%1").arg(required));
     }
-    m_options.districtsFile = m_parser.value(districtsOption);
-    m_options.reportersFile = m_parser.value(reportersOption);
-    m_options.store = m_parser.value(storeOption);
+    m_options.service.districtsFile = m_parser.value(districtsOption);
+    m_options.service.reportersFile = m_parser.value(reportersOption);
+    m_options.service.store = m_parser.value(storeOption);
 
     const QString bind = m_parser.value(intakeBindOption);
     if (!m_options.intakeAddress.setAddress(bind))
@@ -260,15 +260,15 @@ bool ServiceCommandLine::parse(const QStringList &arguments)
 
     const QString style = m_parser.value(styleOption);
     if (style == u"inline")
-        m_options.style = WireStyle::Inline;
+        m_options.service.style = WireStyle::Inline;
     else if (style == u"multiref")
-        m_options.style = WireStyle::MultiRef;
+        m_options.service.style = WireStyle::MultiRef;
     else
         return fail(QStringLiteral("--style: '%1' är varken inline eller multiref").arg(style));
 
-    m_options.finalCount = m_parser.isSet(finalOption);
+    m_options.service.finalCount = m_parser.isSet(finalOption);
 
-    m_options.seed = m_parser.value(seedOption).toULongLong(&ok);
+    m_options.service.seed = m_parser.value(seedOption).toULongLong(&ok);
     if (!ok)
         return fail(QStringLiteral("--seed: '%1' är inget icke-negativt heltal").arg(m_parser.value(seedOption)));
 
@@ -277,13 +277,13 @@ bool ServiceCommandLine::parse(const QStringList &arguments)
         return fail(QStringLiteral("--night-minutes: '%1' ligger inte mellan 1 och %2")
                             .arg(m_parser.value(nightOption))
                             .arg(maxNightMinutes));
-    m_options.nightMinutes = minutes;
+    m_options.service.nightMinutes = minutes;
 
     if (m_parser.isSet(atOption)) {
         const double seconds = m_parser.value(atOption).toDouble(&ok);
         if (!ok || !(seconds >= 0) || seconds > 1e9)
             return fail(QStringLiteral("--at: '%1' är inget antal sekunder").arg(m_parser.value(atOption)));
-        m_options.frozenAt = std::chrono::milliseconds(qRound64(seconds * 1000));
+        m_options.service.frozenAt = std::chrono::milliseconds(qRound64(seconds * 1000));
     }
 
     if (m_parser.isSet(nightStartOption)) {
@@ -292,7 +292,7 @@ bool ServiceCommandLine::parse(const QStringList &arguments)
         if (!start.isValid() || !text.contains(u'T'))
             return fail(QStringLiteral("--night-start: '%1' är ingen tidpunkt (ISO 8601, t.ex. 2003-09-14T20:00:00)")
                                 .arg(text));
-        m_options.nightStart = std::chrono::system_clock::time_point(std::chrono::milliseconds(start.toMSecsSinceEpoch()));
+        m_options.service.nightStart = std::chrono::system_clock::time_point(std::chrono::milliseconds(start.toMSecsSinceEpoch()));
     }
 
     if (m_parser.isSet(threadsOption)) {
@@ -334,8 +334,8 @@ bool ServiceCommandLine::parse(const QStringList &arguments)
                             .arg(maxDrainSeconds));
     m_options.http.drainLimit = std::chrono::seconds(drainSeconds);
 
-    m_options.dataFile = m_parser.value(dataOption);
-    if (m_parser.isSet(dataOption) && m_options.dataFile.isEmpty())
+    m_options.service.dataFile = m_parser.value(dataOption);
+    if (m_parser.isSet(dataOption) && m_options.service.dataFile.isEmpty())
         return fail(QStringLiteral("--data: filnamnet är tomt"));
     m_options.logRequests = !m_parser.isSet(quietOption);
     return parseLiveNight();

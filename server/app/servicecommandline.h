@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serviceoptions.h"
+#include "programoptions.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -15,7 +15,7 @@ public:
 
     bool parse(const QStringList &arguments);
 
-    const ServiceOptions &options() const { return m_options; }
+    const ProgramOptions &options() const { return m_options; }
     QString errorText() const { return m_error; }
     bool helpRequested() const { return m_help; }
     bool versionRequested() const { return m_version; }
@@ -36,7 +36,7 @@ private:
     bool parseLiveNight();
 
     QCommandLineParser m_parser;
-    ServiceOptions m_options;
+    ProgramOptions m_options;
     QString m_error;
     bool m_help = false;
     bool m_version = false;

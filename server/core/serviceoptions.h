@@ -1,16 +1,14 @@
 #pragma once
 
-#include "httplimits.h"
 #include "wirestyle.h"
 
-#include <QHostAddress>
 #include <QString>
 
 #include <chrono>
 #include <cstdint>
 #include <optional>
 
-// How the results service runs; the command line fills it, tests set it directly.
+// What the service's night is: the command line fills it, tests set it directly.
 struct ServiceOptions
 {
     WireStyle style = WireStyle::Inline;
@@ -22,19 +20,10 @@ struct ServiceOptions
     std::optional<std::chrono::system_clock::time_point> nightStart;
     QString dataFile;                           // empty: the bundled data set
     std::optional<std::chrono::milliseconds> frozenAt;    // hold the night still at this moment
-    QHostAddress bindAddress = QHostAddress(QHostAddress::LocalHost);
-    quint16 port = 8803;                        // 0: any free port
-    bool logRequests = true;                    // one line per request on stderr
-    int threads = 0;                            // serving threads; 0: one per core
-    HttpLimits http;
 
     // A live night: counts come only from reports, each stored before it is answered.
     bool liveNight = false;
     QString districtsFile;                      // empty: the data file's districts as the replay splits them
     QString reportersFile;
     QString store;                              // SQLite file, or a postgresql:// URI
-    QHostAddress intakeAddress = QHostAddress(QHostAddress::LocalHost);
-    quint16 intakePort = 8804;                  // 0: any free port
-    QString intakeTlsCert;                      // PEM; both or neither
-    QString intakeTlsKey;
 };

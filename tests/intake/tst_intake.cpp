@@ -66,7 +66,7 @@ Reply replyOf(const QByteArray &answer)
 }
 
 // A live night on the bundled data, its store and reporters in `dir`, serving on threads of its own.
-std::unique_ptr<ResultsServerThread> liveNight(const QTemporaryDir &dir, ServiceOptions options = {})
+std::unique_ptr<ResultsServerThread> liveNight(const QTemporaryDir &dir, ProgramOptions options = {})
 {
     QFile file(dir.filePath(QStringLiteral("reporters.tsv")));
     if (!file.open(QIODevice::WriteOnly))
@@ -74,10 +74,10 @@ std::unique_ptr<ResultsServerThread> liveNight(const QTemporaryDir &dir, Service
     file.write(QStringList{line("Anna", anna, "01", "reporter"), line("Bo", bo, "*", "admin"),
                            line("O'Brien \"; DROP TABLE audit; --", quote, "01", "reporter")}.join(u'\n').toUtf8());
     file.close();
-    options.liveNight = true;
+    options.service.liveNight = true;
     options.logRequests = false;
-    options.store = dir.filePath(QStringLiteral("night.sqlite"));
-    options.reportersFile = file.fileName();
+    options.service.store = dir.filePath(QStringLiteral("night.sqlite"));
+    options.service.reportersFile = file.fileName();
     return std::make_unique<ResultsServerThread>(options);
 }
 
@@ -292,7 +292,7 @@ void TestIntake::tls()
                                               "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
     if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
         QSKIP("openssl could not make a certificate");
-    ServiceOptions options;
+    ProgramOptions options;
     options.intakeTlsCert = dir.filePath(QStringLiteral("cert.pem"));
     options.intakeTlsKey = dir.filePath(QStringLiteral("key.pem"));
     const auto night = liveNight(dir, options);

@@ -125,9 +125,9 @@ private:
 
 void TestHttp::initTestCase()
 {
-    ServiceOptions options;
+    ProgramOptions options;
     options.logRequests = false;
-    options.frozenAt = 15min;
+    options.service.frozenAt = 15min;
     options.http.headDeadline = 300ms;
     options.http.requestDeadline = 600ms;
     options.http.writeDeadline = 300ms;
@@ -381,7 +381,7 @@ void TestHttp::connectionCaps()
     // the total cap a newcomer takes the place of the connection idle longest, unless all are in
     // the middle of a request; nearly full, idle connections are kept for the shorter time. The
     // server stops listening when it goes.
-    ServiceOptions options;
+    ProgramOptions options;
     options.logRequests = false;
     options.http.maxConnections = 3;
     options.http.maxConnectionsPerClient = 2;
@@ -436,7 +436,7 @@ void TestHttp::memoryBudget()
 
     // Requests are held in memory as they arrive, within the server's budget: past it a request
     // gets 503 and what it held is given back; a stated length alone holds nothing.
-    ServiceOptions options;
+    ProgramOptions options;
     options.logRequests = false;
     options.http.maxConnections = 100;
     // The budget then is one request's most: 96 KiB.

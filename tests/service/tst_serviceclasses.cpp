@@ -87,10 +87,10 @@ void TestServiceClasses::bundledService_data()
 void TestServiceClasses::bundledService()
 {
     QFETCH(WireStyle, style);
-    ServiceOptions options;
-    options.style = style;
+    ProgramOptions options;
+    options.service.style = style;
     options.logRequests = false;
-    options.frozenAt = std::chrono::minutes(10);
+    options.service.frozenAt = std::chrono::minutes(10);
     ResultsServerThread server(options);
     clsws_ElectionResults client(ServiceSettings{server.wsdlUrl(), std::chrono::seconds(10)});
 

@@ -10,13 +10,13 @@
 #include <cstring>
 #include <stdexcept>
 
-ResultsServerThread::ResultsServerThread(const ServiceOptions &options)
+ResultsServerThread::ResultsServerThread(const ProgramOptions &options)
     : m_metrics(std::make_unique<MetricsRegistry>())
 {
-    DataSet data = options.dataFile.isEmpty() ? DataSet::bundled() : DataSet::fromFile(options.dataFile);
-    if (options.liveNight)
-        m_live = std::make_unique<LiveNight>(data, options, *m_metrics);
-    m_service = std::make_unique<ResultsService>(std::move(data), options, m_live ? &m_live->count() : nullptr);
+    DataSet data = options.service.dataFile.isEmpty() ? DataSet::bundled() : DataSet::fromFile(options.service.dataFile);
+    if (options.service.liveNight)
+        m_live = std::make_unique<LiveNight>(data, options.service, *m_metrics);
+    m_service = std::make_unique<ResultsService>(std::move(data), options.service, m_live ? &m_live->count() : nullptr);
     m_server = std::make_unique<HttpServer>(ServiceRoutes::of(*m_service), options.http, options.logRequests);
     m_server->countIn(*m_metrics, "soap");
     try {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serviceoptions.h"
+#include "programoptions.h"
 
 #include <QString>
 
@@ -21,7 +21,7 @@ class ResultsService;
 class ResultsServerThread
 {
 public:
-    explicit ResultsServerThread(const ServiceOptions &options = {});
+    explicit ResultsServerThread(const ProgramOptions &options = {});
     ~ResultsServerThread();
 
     ResultsServerThread(const ResultsServerThread &) = delete;
