@@ -1,6 +1,7 @@
 // What one whole-country call costs inside the service, without HTTP: an answer made from
 // scratch (tally, rows, XML) against one served from the cache, and the request parse alone.
 #include "dataset.h"
+#include "datasetparser.h"
 #include "ksv_config.h"
 #include "resultsservice.h"
 #include "soaprequestreader.h"
@@ -35,7 +36,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     ServiceOptions options;
     options.frozenAt = 10min;
-    ResultsService service(DataSet::bundled(), options);
+    ResultsService service(DataSetParser::bundled(), options);
     const int districts = service.night().districtCount();
     qint64 bytes = 0;
 

@@ -1,18 +1,20 @@
 #include "auditcsv.h"
 #include "dataset.h"
 #include "dataseterror.h"
+#include "datasetparser.h"
 #include "httpserver.h"
 #include "intakeserver.h"
+#include "ksv_config.h"
 #include "livecount.h"
 #include "livenight.h"
 #include "metricsregistry.h"
 #include "reporters.h"
 #include "reportstore.h"
-#include "storeerror.h"
-#include "ksv_config.h"
 #include "resultsservice.h"
 #include "servicecommandline.h"
 #include "serviceroutes.h"
+#include "storeerror.h"
+#include "storelocation.h"
 
 #include <QCoreApplication>
 
@@ -77,7 +79,7 @@ int raiseDescriptorLimit(int connections)
 int printAudit(const QString &source)
 {
     try {
-        const auto store = ReportStore::open(source, ReportStore::Access::ReadOnly);
+        const auto store = StoreLocation::open(source, ReportStore::Access::ReadOnly);
         std::fwrite(AuditCsv::header().constData(), 1, std::size_t(AuditCsv::header().size()), stdout);
         std::int64_t seq = 0;
         for (;;) {
@@ -92,7 +94,7 @@ int printAudit(const QString &source)
         }
         return std::fflush(stdout) == 0 ? 0 : 1;
     } catch (const StoreError &e) {
-        printLine(stderr, QStringLiteral("ksv-results-service: %1: %2").arg(ReportStore::shown(source), e.message()));
+        printLine(stderr, QStringLiteral("ksv-results-service: %1: %2").arg(StoreLocation::shown(source), e.message()));
         return 1;
     }
 }
@@ -143,7 +145,7 @@ int main(int argc, char *argv[])
     std::unique_ptr<LiveNight> live;
     std::unique_ptr<ResultsService> service;
     try {
-        DataSet data = options.service.dataFile.isEmpty() ? DataSet::bundled() : DataSet::fromFile(options.service.dataFile);
+        DataSet data = options.service.dataFile.isEmpty() ? DataSetParser::bundled() : DataSetParser::fromFile(options.service.dataFile);
         if (commandLine.newReporter())
             return printNewToken(*commandLine.newReporter(), data);
         if (options.service.liveNight)
@@ -153,7 +155,7 @@ int main(int argc, char *argv[])
         printLine(stderr, QStringLiteral("ksv-results-service: %1").arg(e.message()));
         return 1;
     } catch (const StoreError &e) {
-        printLine(stderr, QStringLiteral("ksv-results-service: %1: %2").arg(ReportStore::shown(options.service.store), e.message()));
+        printLine(stderr, QStringLiteral("ksv-results-service: %1: %2").arg(StoreLocation::shown(options.service.store), e.message()));
         return 1;
     } catch (const std::runtime_error &e) {
         printLine(stderr, QStringLiteral("ksv-results-service: %1").arg(QString::fromUtf8(e.what())));

@@ -1,10 +1,5 @@
 #include "dataset.h"
 
-#include "dataseterror.h"
-#include "datasetparser.h"
-#include "tsvtext.h"
-
-
 DataSet::DataSet(std::vector<County> counties)
     : m_counties(std::move(counties))
 {
@@ -35,14 +30,4 @@ int DataSet::districtCount() const
             count += m.districts;
     }
     return count;
-}
-
-DataSet DataSet::bundled()
-{
-    return fromFile(QStringLiteral(":/ksv/results.tsv"));
-}
-
-DataSet DataSet::fromFile(const QString &path)
-{
-    return TsvText::parseFile(path, [](const QByteArray &text) { return DataSetParser::parse(text); });
 }

@@ -7,7 +7,8 @@
 #include <vector>
 
 // The whole country: the counties in code order, each with its municipalities. Immutable once
-// made; the parser guarantees its invariants (codes well formed, unique and ordered).
+// made; DataSetParser makes it and guarantees its invariants (codes well formed, unique and
+// ordered).
 class DataSet
 {
 public:
@@ -21,11 +22,6 @@ public:
 
     int municipalityCount() const;
     int districtCount() const;
-
-    // The data set compiled into the program.
-    static DataSet bundled();
-    // A data file; throws DataSetError naming the file and what is wrong with it.
-    static DataSet fromFile(const QString &path);
 
 private:
     std::vector<County> m_counties;

@@ -169,3 +169,13 @@ DataSet DataSetParser::parse(const QByteArray &text)
 {
     return Parser().run(TsvText::decode(text));
 }
+
+DataSet DataSetParser::bundled()
+{
+    return fromFile(QStringLiteral(":/ksv/results.tsv"));
+}
+
+DataSet DataSetParser::fromFile(const QString &path)
+{
+    return TsvText::parseFile(path, [](const QByteArray &text) { return parse(text); });
+}

@@ -13,4 +13,8 @@ class DataSetParser
 {
 public:
     static DataSet parse(const QByteArray &text);
+    // The data set compiled into the program.
+    static DataSet bundled();
+    // A data file; throws DataSetError naming the file and what is wrong with it.
+    static DataSet fromFile(const QString &path);
 };

@@ -7,6 +7,7 @@
 #include "livecount.h"
 #include "reportledger.h"
 #include "reportstore.h"
+#include "storelocation.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ DistrictTable districtsOf(const DataSet &data, const ServiceOptions &options)
 } // namespace
 
 LiveNight::LiveNight(const DataSet &data, const ServiceOptions &options, MetricsRegistry &metrics)
-    : m_store(ReportStore::open(options.store)),
+    : m_store(StoreLocation::open(options.store)),
       m_reporters(Reporters::read(options.reportersFile, data)),
       m_count(std::make_unique<LiveCount>(data, districtsOf(data, options), publishLag(*m_store), publishStep)),
       m_ledger(std::make_unique<ReportLedger>(*m_store, metrics)),

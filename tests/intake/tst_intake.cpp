@@ -1,10 +1,12 @@
 #include "auditcsv.h"
 #include "dataset.h"
+#include "datasetparser.h"
 #include "httpexchange.h"
 #include "livenight.h"
 #include "reporters.h"
 #include "reportstore.h"
 #include "resultsserverthread.h"
+#include "storelocation.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -109,7 +111,7 @@ private Q_SLOTS:
     void auditCsv();
 
 private:
-    DataSet m_data = DataSet::bundled();
+    DataSet m_data = DataSetParser::bundled();
 };
 
 void TestIntake::requests_data()
@@ -217,7 +219,7 @@ void TestIntake::requests()
 
     QTemporaryDir dir;
     const auto night = liveNight(dir);
-    const auto store = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")), ReportStore::Access::ReadOnly);
+    const auto store = StoreLocation::open(dir.filePath(QStringLiteral("night.sqlite")), ReportStore::Access::ReadOnly);
     for (const Request &r : before)
         QVERIFY(send(*night, r).status < 300);
     const auto recordsBefore = store->readAfter(0, 1000).size();
@@ -269,14 +271,14 @@ void TestIntake::storeBusy()
     const auto night = liveNight(dir);
     const Request put{"PUT", "/reports/0114/1", anna, R"({"yes":100,"no":80,"blank":5,"invalid":2})"};
     {
-        const auto other = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")));
+        const auto other = StoreLocation::open(dir.filePath(QStringLiteral("night.sqlite")));
         const auto holding = other->begin();    // the write lock, until it goes
         const Reply refused = send(*night, put, 15000);
         QCOMPARE(refused.status, 503);
         QVERIFY(refused.head.contains("\r\nRetry-After: "));
     }
     QCOMPARE(send(*night, put).status, 201);
-    const auto trail = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")))->readAfter(0, 10);
+    const auto trail = StoreLocation::open(dir.filePath(QStringLiteral("night.sqlite")))->readAfter(0, 10);
     QCOMPARE(trail.size(), std::size_t(1));
 }
 

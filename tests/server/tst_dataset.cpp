@@ -25,7 +25,7 @@ private Q_SLOTS:
     void tokens();
 
 private:
-    DataSet m_bundled = DataSet::bundled();
+    DataSet m_bundled = DataSetParser::bundled();
 };
 
 namespace {
@@ -143,7 +143,7 @@ void TestDataSet::readsFiles()
     data.close();
     const QString file = QDir(dir.path()).filePath(path);
     try {
-        const DataSet data = DataSet::fromFile(file);
+        const DataSet data = DataSetParser::fromFile(file);
         QVERIFY2(expected.isEmpty(), "accepted");
         QCOMPARE(data.counties().size(), std::size_t(1));
         const Municipality &m = data.counties()[0].municipalities.at(0);

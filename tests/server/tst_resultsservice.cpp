@@ -1,12 +1,13 @@
 #include "dataset.h"
+#include "datasetparser.h"
 #include "ksv_config.h"
 #include "percenttext.h"
 #include "resultsservice.h"
+#include "soapanswer.h"
+#include "soapcall.h"
 #include "soapfault.h"
 #include "soaprequestreader.h"
 #include "tally.h"
-#include "soapanswer.h"
-#include "soapcall.h"
 
 #include <QDateTime>
 #include <QDomDocument>
@@ -107,7 +108,7 @@ private Q_SLOTS:
     void wsdlDescribesService();
 
 private:
-    DataSet m_data = DataSet::bundled();
+    DataSet m_data = DataSetParser::bundled();
 };
 
 void TestResultsService::operations_data()

@@ -1,5 +1,6 @@
 #include "resultsserverthread.h"
 
+#include "datasetparser.h"
 #include "httpserver.h"
 #include "intakeserver.h"
 #include "livenight.h"
@@ -13,7 +14,7 @@
 ResultsServerThread::ResultsServerThread(const ProgramOptions &options)
     : m_metrics(std::make_unique<MetricsRegistry>())
 {
-    DataSet data = options.service.dataFile.isEmpty() ? DataSet::bundled() : DataSet::fromFile(options.service.dataFile);
+    DataSet data = options.service.dataFile.isEmpty() ? DataSetParser::bundled() : DataSetParser::fromFile(options.service.dataFile);
     if (options.service.liveNight)
         m_live = std::make_unique<LiveNight>(data, options.service, *m_metrics);
     m_service = std::make_unique<ResultsService>(std::move(data), options.service, m_live ? &m_live->count() : nullptr);

@@ -1,4 +1,4 @@
-#include "reportstore.h"
+#include "storelocation.h"
 
 #include "postgresstore.h"
 #include "sqlitestore.h"
@@ -14,21 +14,21 @@ bool isUri(const QString &location)
 
 } // namespace
 
-std::unique_ptr<ReportStore> ReportStore::open(const QString &location, Access access)
+std::unique_ptr<ReportStore> StoreLocation::open(const QString &location, ReportStore::Access access)
 {
     if (isUri(location))
         return std::make_unique<PostgresStore>(location, access);
     return std::make_unique<SqliteStore>(location, access);
 }
 
-QString ReportStore::shown(const QString &location)
+QString StoreLocation::shown(const QString &location)
 {
     if (!isUri(location))
         return location;
     QString text = location;
-    static const QRegularExpression password(QStringLiteral("^([a-z]+://[^:@/]*):[^@/]*@"));
-    text.replace(password, QStringLiteral("\\1:***@"));
-    static const QRegularExpression parameter(QStringLiteral("([?&]password=)[^&]*"));
-    text.replace(parameter, QStringLiteral("\\1***"));
+    static const QRegularExpression Password(QStringLiteral("^([a-z]+://[^:@/]*):[^@/]*@"));
+    text.replace(Password, QStringLiteral("\\1:***@"));
+    static const QRegularExpression Parameter(QStringLiteral("([?&]password=)[^&]*"));
+    text.replace(Parameter, QStringLiteral("\\1***"));
     return text;
 }
