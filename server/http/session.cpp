@@ -2,6 +2,7 @@
 
 #include "hostauthority.h"
 #include "metricsregistry.h"
+#include "refusals.h"
 #include "routes.h"
 #include "serverresources.h"
 
@@ -61,13 +62,8 @@ const char *httpDate()
 
 HttpError headTooLarge(const HttpLimits &limits)
 {
-    return HttpError(431, "Begärans huvud är större än " + std::to_string(limits.maxHeaderBytes) + " byte eller har fler än "
-                                  + std::to_string(limits.maxHeaderLines) + " rader.\n");
-}
-
-HttpError outOfMemory()
-{
-    return HttpError(503, "Tjänsten tar emot för mycket just nu, försök igen om en stund.\n");
+    return Refusals::error(Refusal::HeadTooLarge,
+                           {std::to_string(limits.maxHeaderBytes), std::to_string(limits.maxHeaderLines)});
 }
 
 HttpError parseError(beast::error_code ec, const HttpLimits &limits)
@@ -75,12 +71,12 @@ HttpError parseError(beast::error_code ec, const HttpLimits &limits)
     if (ec == http::error::header_limit)
         return headTooLarge(limits);
     if (ec == http::error::body_limit)
-        return HttpError(413, "Begäran är större än " + std::to_string(limits.maxBodyBytes) + " byte.\n");
+        return Refusals::error(Refusal::BodyTooLarge, {std::to_string(limits.maxBodyBytes)});
     if (ec == http::error::bad_content_length || ec == http::error::bad_transfer_encoding)
-        return HttpError(400, "Felaktig eller motstridig Content-Length eller Transfer-Encoding.\n");
+        return Refusals::error(Refusal::BadFraming);
     if (ec == boost::system::errc::not_enough_memory)
-        return outOfMemory();
-    return HttpError(400, "Felaktig HTTP-begäran (" + ec.message() + ").\n");
+        return Refusals::error(Refusal::OutOfMemory);
+    return Refusals::error(Refusal::Malformed, {ec.message()});
 }
 
 } // namespace
@@ -160,7 +156,7 @@ void Session::readMore(Clock::time_point deadline)
 {
     const auto buffer = m_buffer.prepare(readRoom());
     if (!m_lease.resize(m_lease.held() - m_bufferHeld + m_buffer.capacity()))
-        throw outOfMemory();
+        throw Refusals::error(Refusal::OutOfMemory);
     m_bufferHeld = m_buffer.capacity();
     lowest().expires_at(deadline);
     withStream([&](auto &stream) {
@@ -255,7 +251,7 @@ bool Session::beginRequest()
     while (skipped + 1 < m_buffer.size() && data[skipped] == '\r' && data[skipped + 1] == '\n') {
         skipped += 2;
         if (++m_blankLines > m_limits.maxBlankLines)
-            throw HttpError(400, "För många tomma rader före begäran.\n");
+            throw Refusals::error(Refusal::BlankLines);
     }
     m_buffer.consume(skipped);
     if (m_buffer.size() == 0) {
@@ -314,23 +310,23 @@ void Session::checkHead()
         throw headTooLarge(m_limits);
     const std::string_view head(static_cast<const char *>(m_buffer.data().data()), m_headBytes);
     if (head.find("\r\n ") != std::string_view::npos || head.find("\r\n\t") != std::string_view::npos)
-        throw HttpError(400, "Ett huvudfält fortsätter på nästa rad (obs-fold).\n");
+        throw Refusals::error(Refusal::FoldedField);
     if (request.count(http::field::content_length) > 1
         || request[http::field::content_length].find(',') != beast::string_view::npos)
-        throw HttpError(400, "Content-Length anges mer än en gång.\n");
+        throw Refusals::error(Refusal::ContentLengthTwice);
     if (request.count(http::field::host) > 1)
-        throw HttpError(400, "Host anges mer än en gång.\n");
+        throw Refusals::error(Refusal::HostTwice);
     if (request.count(http::field::host) == 0 && request.version() >= 11)
-        throw HttpError(400, "Host saknas (krävs i HTTP/1.1).\n");
+        throw Refusals::error(Refusal::HostMissing);
     if (request.count(http::field::transfer_encoding) > 0) {
         if (request.count(http::field::content_length) > 0)
-            throw HttpError(400, "Både Content-Length och Transfer-Encoding.\n");
-        throw HttpError(411, "Ange Content-Length; delad (chunked) kropp tas inte emot.\n");
+            throw Refusals::error(Refusal::LengthAndChunked);
+        throw Refusals::error(Refusal::ChunkedOnly);
     }
     m_target = RequestTarget::parse(request.target());
     // The parsed head is held until the answer, its fields beside its bytes.
     if (!m_lease.resize(m_lease.held() + m_headBytes + perField * lines))
-        throw outOfMemory();
+        throw Refusals::error(Refusal::OutOfMemory);
 }
 
 bool Session::feedBody()
@@ -383,9 +379,7 @@ void Session::respond()
     try {
         answer = m_shared.routes.answer(request);
     } catch (const std::exception &e) {
-        answer = HttpAnswer();
-        answer.status = 500;
-        answer.body = QByteArray("Internt fel: ") + e.what() + '\n';
+        answer = Refusals::answer(Refusal::InternalError, {e.what()});
     }
     m_shared.server.log.write(m_client, request.method, request.path, answer.note, answer.status, Clock::now() - began);
     countRequest(answer.status, answer.route, Clock::now() - began);
@@ -417,7 +411,7 @@ void Session::send(const HttpAnswer &answer, unsigned version, bool keepAlive, b
     if (!answer.challenge.empty())
         m_response.set(http::field::www_authenticate, answer.challenge);
     if (answer.status == 503)
-        m_response.set(http::field::retry_after, "5");
+        m_response.set(http::field::retry_after, Refusals::RetryAfter);
     m_response.keep_alive(keepAlive);
     // A HEAD answer has the GET answer's headers and no body.
     m_response.content_length(std::uint64_t(m_answerBody.size()));
@@ -444,8 +438,7 @@ void Session::onWritten(bool keepAlive, beast::error_code ec, std::size_t)
 
 void Session::refuse(const HttpError &error)
 {
-    // A session's only 503 is for memory.
-    logRequest(error.status(), error.status() == 503 ? refusalName(Refusal::OutOfMemory) : std::string_view(), {});
+    logRequest(error.status(), Refusals::name(error.refusal()), {});
     countRefusal(error.status());
     endRequest();
     HttpAnswer answer;

@@ -4,10 +4,11 @@
 #include "ksv_config.h"
 #include "logwriter.h"
 #include "memorybudget.h"
+#include "refusals.h"
 #include "requesttarget.h"
-#include "serverresources.h"
 #include "resultsserverthread.h"
 #include "resultsservice.h"
+#include "serverresources.h"
 #include "soapcall.h"
 
 #include <QElapsedTimer>
@@ -360,7 +361,7 @@ void TestHttp::connectionSlots()
                 tickets.emplace_back(std::move(*ticket));
                 got << "y";
             } else {
-                got << QString::fromLatin1(refusalName(std::get<Refusal>(admitted)).data());
+                got << QString::fromLatin1(Refusals::name(std::get<Refusal>(admitted)).data());
             }
         } else if (step.startsWith(u'-')) {
             tickets.at(std::size_t(n)).reset();
