@@ -1,8 +1,8 @@
 #include "session.h"
 
 #include "hostauthority.h"
-#include "metricsregistry.h"
 #include "refusals.h"
+#include "requestrules.h"
 #include "routes.h"
 #include "serverresources.h"
 
@@ -12,8 +12,6 @@
 #include <boost/beast/core/bind_handler.hpp>
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/write.hpp>
-
-#include <ctime>
 
 namespace beast = boost::beast;
 namespace http = beast::http;
@@ -40,88 +38,53 @@ std::string authorityOf(const tcp::endpoint &endpoint)
     return host + ':' + std::to_string(endpoint.port());
 }
 
-// The Date header (RFC 9110, IMF-fixdate), made once a second per thread. Names spelt out: the
-// C library would give the process locale's.
-const char *httpDate()
+template <typename Socket>
+std::string clientOf(const Socket &socket)
 {
-    static constexpr const char *days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static constexpr const char *months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    thread_local std::time_t made = -1;
-    thread_local char text[32];
-    const std::time_t now = std::time(nullptr);
-    if (now != made) {
-        std::tm utc{};
-        gmtime_r(&now, &utc);
-        std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[utc.tm_wday], utc.tm_mday,
-                      months[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
-        made = now;
-    }
-    return text;
-}
-
-HttpError headTooLarge(const HttpLimits &limits)
-{
-    return Refusals::error(Refusal::HeadTooLarge,
-                           {std::to_string(limits.maxHeaderBytes), std::to_string(limits.maxHeaderLines)});
-}
-
-HttpError parseError(beast::error_code ec, const HttpLimits &limits)
-{
-    if (ec == http::error::header_limit)
-        return headTooLarge(limits);
-    if (ec == http::error::body_limit)
-        return Refusals::error(Refusal::BodyTooLarge, {std::to_string(limits.maxBodyBytes)});
-    if (ec == http::error::bad_content_length || ec == http::error::bad_transfer_encoding)
-        return Refusals::error(Refusal::BadFraming);
-    if (ec == boost::system::errc::not_enough_memory)
-        return Refusals::error(Refusal::OutOfMemory);
-    return Refusals::error(Refusal::Malformed, {ec.message()});
+    beast::error_code ec;
+    const auto remote = socket.remote_endpoint(ec);
+    return ec ? std::string("-") : remote.address().to_string();
 }
 
 } // namespace
 
 Session::Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &shared)
-    : m_ticket(std::move(ticket)),
+    : m_stream(std::move(socket), shared.tls),
+      m_ticket(std::move(ticket)),
       m_shared(shared),
       m_limits(shared.server.limits),
       m_lease(shared.server.budget, ServerResources::requestAllowance),
+      m_recorder(shared.server, clientOf(m_stream.lowest().socket())),
       m_buffer(maxBuffered),
       m_requestStart(Clock::now())
 {
-    if (shared.tls)
-        m_tls.emplace(Stream(std::move(socket)), *shared.tls);
-    else
-        m_plain.emplace(std::move(socket));
     beast::error_code ec;
-    const auto remote = lowest().socket().remote_endpoint(ec);
-    m_client = ec ? std::string("-") : remote.address().to_string();
-    const auto local = lowest().socket().local_endpoint(ec);
+    const auto local = m_stream.lowest().socket().local_endpoint(ec);
     m_localAuthority = ec ? std::string("localhost") : authorityOf(local);
 }
 
 void Session::start()
 {
-    m_ticket.watch([weak = weak_from_this(), executor = lowest().get_executor()](ConnectionSlots::Notice notice) {
+    m_ticket.watch([weak = weak_from_this(), executor = m_stream.lowest().get_executor()](ConnectionSlots::Notice notice) {
         net::post(executor, [weak, notice] {
             if (const auto self = weak.lock())
                 self->onNotice(notice);
         });
     });
-    if (m_tls) {
+    if (m_stream.isTls()) {
         // The handshake is part of the first request's head, within its deadline.
-        lowest().expires_at(m_requestStart + m_limits.headDeadline);
-        m_tls->async_handshake(boost::asio::ssl::stream_base::server,
-                               beast::bind_front_handler(&Session::onHandshake, shared_from_this()));
+        m_stream.lowest().expires_at(m_requestStart + m_limits.headDeadline);
+        m_stream.tls().async_handshake(boost::asio::ssl::stream_base::server,
+                                       beast::bind_front_handler(&Session::onHandshake, shared_from_this()));
         return;
     }
-    net::dispatch(lowest().get_executor(), beast::bind_front_handler(&Session::process, shared_from_this()));
+    net::dispatch(m_stream.lowest().get_executor(), beast::bind_front_handler(&Session::process, shared_from_this()));
 }
 
 void Session::onHandshake(beast::error_code ec)
 {
     if (ec) {
-        countRequest(0, "tls", {});
+        m_recorder.handshakeFailed();
         return;    // not TLS, or a client that does not trust us: nothing to answer
     }
     process();
@@ -132,7 +95,7 @@ void Session::awaitRequest()
     if (m_closeAfterAnswer) {
         // Evicted while its last answer was on its way.
         beast::error_code ec;
-        lowest().socket().close(ec);
+        m_stream.lowest().socket().close(ec);
         return;
     }
     auto deadline = m_requestStart + m_limits.headDeadline;
@@ -158,8 +121,8 @@ void Session::readMore(Clock::time_point deadline)
     if (!m_lease.resize(m_lease.held() - m_bufferHeld + m_buffer.capacity()))
         throw Refusals::error(Refusal::OutOfMemory);
     m_bufferHeld = m_buffer.capacity();
-    lowest().expires_at(deadline);
-    withStream([&](auto &stream) {
+    m_stream.lowest().expires_at(deadline);
+    m_stream.visit([&](auto &stream) {
         stream.async_read_some(buffer, beast::bind_front_handler(&Session::onRead, shared_from_this()));
     });
 }
@@ -183,8 +146,10 @@ void Session::onRead(beast::error_code ec, std::size_t bytes)
     }
     if (ec) {
         // A request begun and not finished in time; the stream has closed the connection.
-        if (ec == beast::error::timeout && m_started)
-            logRequest(408, {}, {});
+        if (ec == beast::error::timeout && m_started) {
+            const auto [method, path] = requestLine();
+            m_recorder.timedOut(method, path);
+        }
         return;
     }
     m_buffer.commit(bytes);
@@ -201,11 +166,11 @@ void Session::onNotice(ConnectionSlots::Notice notice)
     }
     beast::error_code ec;
     if (notice == ConnectionSlots::Notice::Evicted) {
-        lowest().socket().close(ec);
+        m_stream.lowest().socket().close(ec);
         return;
     }
     m_rearm = true;
-    lowest().socket().cancel(ec);
+    m_stream.lowest().socket().cancel(ec);
 }
 
 void Session::markStart()
@@ -281,15 +246,15 @@ bool Session::feedHead()
     m_headBytes += m_parser->put(net::buffer(data + m_headBytes, m_buffer.size() - m_headBytes), ec);
     if (ec == http::error::need_more) {
         if (m_buffer.size() >= m_limits.maxHeaderBytes)
-            throw headTooLarge(m_limits);
+            throw RequestRules::headTooLarge(m_limits);
         readMore(m_requestStart + m_limits.headDeadline);
         return false;
     }
     if (ec)
-        throw parseError(ec, m_limits);
+        throw RequestRules::parseError(ec, m_limits);
     if (!m_parser->is_header_done())
         return true;
-    checkHead();
+    takeHead();
     m_buffer.consume(m_headBytes);
     m_headBytes = 0;
     const auto &request = m_parser->get();
@@ -301,28 +266,12 @@ bool Session::feedHead()
     return true;
 }
 
-void Session::checkHead()
+void Session::takeHead()
 {
-    // What the parser lets through and RFC 9112 or our limits do not.
     const auto &request = m_parser->get();
     const auto lines = std::size_t(std::distance(request.begin(), request.end()));
-    if (m_headBytes > m_limits.maxHeaderBytes || lines > m_limits.maxHeaderLines)
-        throw headTooLarge(m_limits);
-    const std::string_view head(static_cast<const char *>(m_buffer.data().data()), m_headBytes);
-    if (head.find("\r\n ") != std::string_view::npos || head.find("\r\n\t") != std::string_view::npos)
-        throw Refusals::error(Refusal::FoldedField);
-    if (request.count(http::field::content_length) > 1
-        || request[http::field::content_length].find(',') != beast::string_view::npos)
-        throw Refusals::error(Refusal::ContentLengthTwice);
-    if (request.count(http::field::host) > 1)
-        throw Refusals::error(Refusal::HostTwice);
-    if (request.count(http::field::host) == 0 && request.version() >= 11)
-        throw Refusals::error(Refusal::HostMissing);
-    if (request.count(http::field::transfer_encoding) > 0) {
-        if (request.count(http::field::content_length) > 0)
-            throw Refusals::error(Refusal::LengthAndChunked);
-        throw Refusals::error(Refusal::ChunkedOnly);
-    }
+    RequestRules::check(request, std::string_view(static_cast<const char *>(m_buffer.data().data()), m_headBytes),
+                        lines, m_limits);
     m_target = RequestTarget::parse(request.target());
     // The parsed head is held until the answer, its fields beside its bytes.
     if (!m_lease.resize(m_lease.held() + m_headBytes + perField * lines))
@@ -342,15 +291,15 @@ bool Session::feedBody()
         return false;
     }
     if (ec)
-        throw parseError(ec, m_limits);
+        throw RequestRules::parseError(ec, m_limits);
     return true;
 }
 
 void Session::sendContinue()
 {
     // .NET clients, for one, wait for it before they send a body.
-    lowest().expires_at(m_requestStart + m_limits.requestDeadline);
-    withStream([&](auto &stream) {
+    m_stream.lowest().expires_at(m_requestStart + m_limits.requestDeadline);
+    m_stream.visit([&](auto &stream) {
         net::async_write(stream, net::buffer(continueAnswer, sizeof continueAnswer - 1),
                          [self = shared_from_this()](beast::error_code ec, std::size_t) {
                              if (!ec)
@@ -370,7 +319,7 @@ void Session::respond()
     const auto host = HostAuthority::validated(m_target.authority ? *m_target.authority : message[http::field::host]);
     request.authority = host ? *host : m_localAuthority;
     request.body = std::move(message.body().bytes);
-    request.client = m_client;
+    request.client = m_recorder.client();
     request.authorization = std::string(message[http::field::authorization]);
     const bool keepAlive = message.keep_alive();
     const unsigned version = message.version();
@@ -381,8 +330,7 @@ void Session::respond()
     } catch (const std::exception &e) {
         answer = Refusals::answer(Refusal::InternalError, {e.what()});
     }
-    m_shared.server.log.write(m_client, request.method, request.path, answer.note, answer.status, Clock::now() - began);
-    countRequest(answer.status, answer.route, Clock::now() - began);
+    m_recorder.answered(request.method, request.path, answer, Clock::now() - began);
     endRequest();
     send(answer, version, keepAlive, request.method == "HEAD");
 }
@@ -399,27 +347,11 @@ void Session::send(const HttpAnswer &answer, unsigned version, bool keepAlive, b
     keepAlive = keepAlive && !m_closeAfterAnswer && !m_shared.server.draining;
     m_started = false;
     m_blankLines = 0;
-    m_answerBody = answer.body;
-    m_response = Response();
-    m_response.version(version);
-    m_response.result(unsigned(answer.status));
-    m_response.set(http::field::date, httpDate());
-    m_response.set(http::field::content_type,
-                   beast::string_view(answer.contentType.constData(), std::size_t(answer.contentType.size())));
-    if (!answer.allow.empty())
-        m_response.set(http::field::allow, answer.allow);
-    if (!answer.challenge.empty())
-        m_response.set(http::field::www_authenticate, answer.challenge);
-    if (answer.status == 503)
-        m_response.set(http::field::retry_after, Refusals::RetryAfter);
-    m_response.keep_alive(keepAlive);
-    // A HEAD answer has the GET answer's headers and no body.
-    m_response.content_length(std::uint64_t(m_answerBody.size()));
-    if (!headersOnly)
-        m_response.body() = Response::body_type::value_type(m_answerBody.constData(), std::size_t(m_answerBody.size()));
-    lowest().expires_after(m_limits.writeDeadline);
-    withStream([&](auto &stream) {
-        http::async_write(stream, m_response, beast::bind_front_handler(&Session::onWritten, shared_from_this(), keepAlive));
+    m_answer.set(answer, version, keepAlive, headersOnly);
+    m_stream.lowest().expires_after(m_limits.writeDeadline);
+    m_stream.visit([&](auto &stream) {
+        http::async_write(stream, m_answer.message(),
+                          beast::bind_front_handler(&Session::onWritten, shared_from_this(), keepAlive));
     });
 }
 
@@ -438,8 +370,8 @@ void Session::onWritten(bool keepAlive, beast::error_code ec, std::size_t)
 
 void Session::refuse(const HttpError &error)
 {
-    logRequest(error.status(), Refusals::name(error.refusal()), {});
-    countRefusal(error.status());
+    const auto [method, path] = requestLine();
+    m_recorder.refused(method, path, error);
     endRequest();
     HttpAnswer answer;
     answer.status = error.status();
@@ -451,7 +383,7 @@ void Session::linger()
 {
     beast::error_code ec;
     // Under TLS too the TCP side alone: the answer is whole by its Content-Length.
-    lowest().socket().shutdown(tcp::socket::shutdown_send, ec);
+    m_stream.lowest().socket().shutdown(tcp::socket::shutdown_send, ec);
     if (ec)
         return;
     // What comes now is thrown away: a small buffer will do.
@@ -460,13 +392,14 @@ void Session::linger()
     m_lease.resize(0);
     m_bufferHeld = 0;
     m_lingerLeft = m_limits.lingerBytes;
-    lowest().expires_after(m_limits.lingerTime);
+    m_stream.lowest().expires_after(m_limits.lingerTime);
     discard();
 }
 
 void Session::discard()
 {
-    lowest().async_read_some(m_buffer.prepare(firstRead), [self = shared_from_this()](beast::error_code ec, std::size_t bytes) {
+    m_stream.lowest().async_read_some(m_buffer.prepare(firstRead), [self = shared_from_this()](beast::error_code ec,
+                                                                                              std::size_t bytes) {
         if (ec || bytes >= self->m_lingerLeft)
             return;
         self->m_lingerLeft -= bytes;
@@ -474,36 +407,10 @@ void Session::discard()
     });
 }
 
-void Session::countRequest(int status, const std::string &route, std::chrono::nanoseconds took) const
+std::pair<std::string_view, std::string_view> Session::requestLine() const
 {
-    MetricsRegistry *metrics = m_shared.server.metrics;
-    if (!metrics)
-        return;
-    const std::string &server = m_shared.server.name;
-    if (status == 0) {
-        metrics->add("ksv_http_refusals_total", {{"server", server}, {"reason", "tls_handshake"}});
-        return;
-    }
-    metrics->add("ksv_http_requests_total", {{"server", server}, {"route", route}, {"status", std::to_string(status)}});
-    metrics->observe("ksv_http_request_seconds", {{"server", server}, {"route", route}},
-                     std::chrono::duration<double>(took).count());
-}
-
-void Session::countRefusal(int status) const
-{
-    if (MetricsRegistry *metrics = m_shared.server.metrics)
-        metrics->add("ksv_http_refusals_total", {{"server", m_shared.server.name}, {"reason", std::to_string(status)}});
-}
-
-void Session::logRequest(int status, std::string_view note, std::chrono::nanoseconds took) const
-{
-    // The request line, as far as the parser got with it.
-    std::string_view method;
-    std::string_view path;
-    if (m_parser) {
-        method = m_parser->get().method_string();
-        const beast::string_view target = m_parser->get().target();
-        path = target.substr(0, target.find('?'));
-    }
-    m_shared.server.log.write(m_client, method, path, note, status, took);
+    if (!m_parser)
+        return {};
+    const beast::string_view target = m_parser->get().target();
+    return {m_parser->get().method_string(), target.substr(0, target.find('?'))};
 }
