@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QByteArray request =
+const QByteArray Request =
         "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>"
         "<m:getCountryResultsValnatt xmlns:m=\"" KSV_SERVICE_NAMESPACE "\"/></SOAP-ENV:Body></SOAP-ENV:Envelope>";
 
@@ -43,14 +43,14 @@ int main(int argc, char *argv[])
     // A new moment of the night each round: never the cached answer.
     const double fresh = microsecondsPer(2000, [&](int i) {
         service.clock().setElapsed(std::chrono::milliseconds(1 + i * 900));
-        bytes += service.call(request).body.size();
+        bytes += service.call(Request).body.size();
     });
     service.clock().setElapsed(10min);
-    const double cached = microsecondsPer(20000, [&](int) { bytes += service.call(request).body.size(); });
-    const double parse = microsecondsPer(20000, [&](int) { bytes += SoapRequestReader::read(request).operation.size(); });
+    const double cached = microsecondsPer(20000, [&](int) { bytes += service.call(Request).body.size(); });
+    const double parse = microsecondsPer(20000, [&](int) { bytes += SoapRequestReader::read(Request).operation.size(); });
 
     std::printf("districts %d\n", districts);
-    std::printf("answer_bytes %lld\n", qint64(service.call(request).body.size()));
+    std::printf("answer_bytes %lld\n", qint64(service.call(Request).body.size()));
     std::printf("fresh_answer_us %.1f\n", fresh);
     std::printf("cached_answer_us %.1f\n", cached);
     std::printf("request_parse_us %.1f\n", parse);

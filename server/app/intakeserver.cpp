@@ -8,15 +8,15 @@ namespace {
 
 HttpLimits intakeLimits(HttpLimits limits)
 {
-    limits.maxBodyBytes = IntakeServer::maxBodyBytes;
-    limits.maxConnections = std::min(limits.maxConnections, IntakeServer::maxConnections);
+    limits.maxBodyBytes = IntakeServer::MaxBodyBytes;
+    limits.maxConnections = std::min(limits.maxConnections, IntakeServer::MaxConnections);
     return limits;
 }
 
 } // namespace
 
 IntakeServer::IntakeServer(IntakeService &intake, const HttpLimits &soapLimits, bool logRequests, MetricsRegistry &metrics)
-    : m_server(std::make_unique<HttpServer>(IntakeRoutes::of(intake), intakeLimits(soapLimits), logRequests, threads))
+    : m_server(std::make_unique<HttpServer>(IntakeRoutes::of(intake), intakeLimits(soapLimits), logRequests, Threads))
 {
     m_server->countIn(metrics, "intake");
 }

@@ -31,11 +31,11 @@ public:
     void drain();
 
     // A report waits for its commit on one of these; many wait for one commit together.
-    static constexpr int threads = 16;
+    static constexpr int Threads = 16;
     // A night's CSV in one piece: some 30,000 lines.
-    static constexpr std::size_t maxBodyBytes = 1024 * 1024;
+    static constexpr std::size_t MaxBodyBytes = 1024 * 1024;
     // Reporters are few; the rest of the descriptors are the viewers'.
-    static constexpr int maxConnections = 1000;
+    static constexpr int MaxConnections = 1000;
 
 private:
     std::unique_ptr<HttpServer> m_server;

@@ -62,17 +62,17 @@ std::vector<int> stoppingSignals()
 // allows; the number of connections that fit.
 int raiseDescriptorLimit(int connections)
 {
-    constexpr rlim_t ownUse = 32;    // standard streams, listener, epoll, timers, data file
+    constexpr rlim_t OwnUse = 32;    // standard streams, listener, epoll, timers, data file
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return connections;
-    const rlim_t wanted = rlim_t(connections) + ownUse;
+    const rlim_t wanted = rlim_t(connections) + OwnUse;
     if (limit.rlim_cur < wanted) {
         limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
         ::setrlimit(RLIMIT_NOFILE, &limit);
         ::getrlimit(RLIMIT_NOFILE, &limit);
     }
-    return limit.rlim_cur >= wanted ? connections : int(std::max<rlim_t>(limit.rlim_cur, 2 * ownUse) - ownUse);
+    return limit.rlim_cur >= wanted ? connections : int(std::max<rlim_t>(limit.rlim_cur, 2 * OwnUse) - OwnUse);
 }
 
 // The audit trail as CSV on standard output; the exit status.
@@ -162,7 +162,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    const int intakeConnections = live ? IntakeServer::maxConnections : 0;
+    const int intakeConnections = live ? IntakeServer::MaxConnections : 0;
     const int fitting = raiseDescriptorLimit(options.http.maxConnections + intakeConnections) - intakeConnections;
     if (fitting < options.http.maxConnections) {
         printLine(stderr, QStringLiteral("ksv-results-service: högst %1 anslutningar (gränsen för öppna filer)").arg(fitting));

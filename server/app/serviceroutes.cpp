@@ -4,7 +4,7 @@
 
 namespace {
 
-const QByteArray xmlType = QByteArrayLiteral("text/xml; charset=utf-8");
+const QByteArray XmlType = QByteArrayLiteral("text/xml; charset=utf-8");
 
 } // namespace
 
@@ -13,7 +13,7 @@ Routes ServiceRoutes::of(ResultsService &service)
     Routes routes;
     routes.add(ResultsService::wsdlPath().toStdString(), {"GET", "HEAD"}, [&service](const HttpRequest &request) {
         HttpAnswer answer;
-        answer.contentType = xmlType;
+        answer.contentType = XmlType;
         answer.body = service.wsdl(QString::fromStdString(request.authority));
         return answer;
     });
@@ -21,7 +21,7 @@ Routes ServiceRoutes::of(ResultsService &service)
         const SoapReply reply = service.call(request.body);
         HttpAnswer answer;
         answer.status = reply.status;
-        answer.contentType = xmlType;
+        answer.contentType = XmlType;
         answer.body = reply.body;
         answer.note = reply.operation.toStdString();
         return answer;

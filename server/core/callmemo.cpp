@@ -2,7 +2,7 @@
 
 std::optional<CallMemo::Call> CallMemo::find(const QByteArray &request) const
 {
-    if (request.size() > maxRequestBytes)
+    if (request.size() > MaxRequestBytes)
         return std::nullopt;
     std::lock_guard lock(m_mutex);
     const auto it = m_calls.constFind(request);
@@ -13,10 +13,10 @@ std::optional<CallMemo::Call> CallMemo::find(const QByteArray &request) const
 
 void CallMemo::store(const QByteArray &request, const Call &call)
 {
-    if (request.size() > maxRequestBytes)
+    if (request.size() > MaxRequestBytes)
         return;
     std::lock_guard lock(m_mutex);
-    if (m_calls.size() >= capacity)
+    if (m_calls.size() >= Capacity)
         m_calls.clear();
     m_calls.insert(request, call);
 }

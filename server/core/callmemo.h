@@ -24,8 +24,8 @@ public:
     std::optional<Call> find(const QByteArray &request) const;
     void store(const QByteArray &request, const Call &call);
 
-    static constexpr int capacity = 64;
-    static constexpr qsizetype maxRequestBytes = 4096;
+    static constexpr int Capacity = 64;
+    static constexpr qsizetype MaxRequestBytes = 4096;
 
 private:
     mutable std::mutex m_mutex;

@@ -10,14 +10,14 @@
 
 namespace {
 
-const std::array<QLatin1StringView, 9> columns = {
+const std::array<QLatin1StringView, 9> Columns = {
     QLatin1StringView("type"),  QLatin1StringView("code"),       QLatin1StringView("name"),
     QLatin1StringView("districts"), QLatin1StringView("electorate"), QLatin1StringView("yes"),
     QLatin1StringView("no"),    QLatin1StringView("blank"),      QLatin1StringView("invalid"),
 };
 enum Column { Type, Code, Name, Districts, Electorate, Yes, No, Blank, Invalid };
 
-constexpr int maxDistrictsPerMunicipality = 100000;
+constexpr int MaxDistrictsPerMunicipality = 100000;
 
 class Parser
 {
@@ -45,7 +45,7 @@ void Parser::fail(const QString &what) const
 
 void Parser::failField(Column column, const QString &what) const
 {
-    TsvText::failField(m_line, columns[column], what);
+    TsvText::failField(m_line, Columns[column], what);
 }
 
 DataSet Parser::run(const QString &text)
@@ -76,12 +76,12 @@ DataSet Parser::run(const QString &text)
 
 void Parser::readHeader(const QStringList &fields) const
 {
-    bool ok = fields.size() == int(columns.size());
-    for (std::size_t i = 0; ok && i < columns.size(); ++i)
-        ok = fields[int(i)] == columns[i];
+    bool ok = fields.size() == int(Columns.size());
+    for (std::size_t i = 0; ok && i < Columns.size(); ++i)
+        ok = fields[int(i)] == Columns[i];
     if (!ok) {
         QStringList expected;
-        for (auto c : columns)
+        for (auto c : Columns)
             expected << c;
         fail(QStringLiteral("rubrikraden ska vara: %1").arg(expected.join(u' ')));
     }
@@ -89,7 +89,7 @@ void Parser::readHeader(const QStringList &fields) const
 
 void Parser::readCounty(const QStringList &fields)
 {
-    if (fields.size() != 3 && fields.size() != int(columns.size()))
+    if (fields.size() != 3 && fields.size() != int(Columns.size()))
         fail(QStringLiteral("en länsrad har 3 eller 9 fält, inte %1").arg(fields.size()));
     for (int i = Districts; i < fields.size(); ++i) {
         if (!fields[i].isEmpty())
@@ -111,7 +111,7 @@ void Parser::readCounty(const QStringList &fields)
 
 void Parser::readMunicipality(const QStringList &fields)
 {
-    if (fields.size() != int(columns.size()))
+    if (fields.size() != int(Columns.size()))
         fail(QStringLiteral("en kommunrad har 9 fält, inte %1").arg(fields.size()));
     if (m_counties.empty())
         fail(QStringLiteral("kommunrad före första länsraden"));
@@ -130,9 +130,9 @@ void Parser::readMunicipality(const QStringList &fields)
     m.no = number(fields, No);
     m.blank = number(fields, Blank);
     m.invalid = number(fields, Invalid);
-    if (m.districts < 1 || m.districts > maxDistrictsPerMunicipality)
+    if (m.districts < 1 || m.districts > MaxDistrictsPerMunicipality)
         failField(Districts, QStringLiteral("%1 valdistrikt: mellan 1 och %2 väntades")
-                                 .arg(m.districts).arg(maxDistrictsPerMunicipality));
+                                 .arg(m.districts).arg(MaxDistrictsPerMunicipality));
     if (m.yes + m.no + m.blank + m.invalid > m.electorate)
         failField(Electorate, QStringLiteral("fler röster (%1) än röstberättigade (%2)")
                                   .arg(m.yes + m.no + m.blank + m.invalid).arg(m.electorate));

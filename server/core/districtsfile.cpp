@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::array<QLatin1StringView, 4> columns = {
+const std::array<QLatin1StringView, 4> Columns = {
     QLatin1StringView("municipality"), QLatin1StringView("district"), QLatin1StringView("name"),
     QLatin1StringView("electorate"),
 };
@@ -53,7 +53,7 @@ void Parser::fail(const QString &what) const
 
 void Parser::failField(Column column, const QString &what) const
 {
-    TsvText::failField(m_line, columns[column], what);
+    TsvText::failField(m_line, Columns[column], what);
 }
 
 DistrictTable Parser::run(const QString &text)
@@ -66,7 +66,7 @@ DistrictTable Parser::run(const QString &text)
             continue;
         }
         QStringList expected;
-        for (auto c : columns)
+        for (auto c : Columns)
             expected << c;
         if (fields != expected)
             fail(QStringLiteral("rubrikraden ska vara: %1").arg(expected.join(u' ')));
@@ -88,8 +88,8 @@ DistrictTable Parser::run(const QString &text)
 
 void Parser::readDistrict(const QStringList &fields)
 {
-    if (fields.size() != int(columns.size()))
-        fail(QStringLiteral("en rad har %1 fält, inte %2").arg(columns.size()).arg(fields.size()));
+    if (fields.size() != int(Columns.size()))
+        fail(QStringLiteral("en rad har %1 fält, inte %2").arg(Columns.size()).arg(fields.size()));
     const QString &code = fields[Municipality];
     const auto where = m_municipalities.constFind(code);
     if (where == m_municipalities.cend())

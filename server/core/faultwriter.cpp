@@ -24,10 +24,10 @@ QByteArray FaultWriter::write(const SoapFault &fault)
     QByteArray out;
     QXmlStreamWriter w(&out);
     w.writeStartDocument();
-    w.writeNamespace(SoapNamespaces::envelope, QStringLiteral("SOAP-ENV"));
-    w.writeStartElement(SoapNamespaces::envelope, QStringLiteral("Envelope"));
-    w.writeStartElement(SoapNamespaces::envelope, QStringLiteral("Body"));
-    w.writeStartElement(SoapNamespaces::envelope, QStringLiteral("Fault"));
+    w.writeNamespace(SoapNamespaces::Envelope, QStringLiteral("SOAP-ENV"));
+    w.writeStartElement(SoapNamespaces::Envelope, QStringLiteral("Envelope"));
+    w.writeStartElement(SoapNamespaces::Envelope, QStringLiteral("Body"));
+    w.writeStartElement(SoapNamespaces::Envelope, QStringLiteral("Fault"));
     w.writeTextElement(QStringLiteral("faultcode"), QStringLiteral("SOAP-ENV:") + fault.code());
     w.writeTextElement(QStringLiteral("faultstring"), xmlSafe(fault.text()));
     w.writeEndElement();

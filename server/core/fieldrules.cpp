@@ -24,7 +24,7 @@ std::optional<QString> FieldRules::nameFault(const QString &name)
 
 std::optional<std::int64_t> FieldRules::count(const QString &s)
 {
-    if (s.isEmpty() || s.size() > maxDigits || !isDigits(s, int(s.size())))
+    if (s.isEmpty() || s.size() > MaxDigits || !isDigits(s, int(s.size())))
         return std::nullopt;
     return s.toLongLong();
 }

@@ -11,7 +11,7 @@ class FieldRules
 {
 public:
     // Nine digits keep every sum over the whole country far inside 64 bits.
-    static constexpr int maxDigits = 9;
+    static constexpr int MaxDigits = 9;
 
     static bool isDigits(const QString &s, int length);
     // The reason a name is refused, or none.

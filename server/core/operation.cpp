@@ -9,13 +9,13 @@ QString Operation::soapAction() const
 
 const std::array<Operation, 4> &Operation::all()
 {
-    static const std::array<Operation, 4> operations = {
+    static const std::array<Operation, 4> Operations = {
         Operation{QStringLiteral("getCountryResultsValnatt"), false, false},
         Operation{QStringLiteral("getCountyResultsValnatt"), true, false},
         Operation{QStringLiteral("getCountyResultsSlutsam"), true, true},
         Operation{QStringLiteral("getCountryResultsSlutsam"), false, true},
     };
-    return operations;
+    return Operations;
 }
 
 const Operation *Operation::find(const QString &name)

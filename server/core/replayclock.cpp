@@ -10,7 +10,7 @@ std::int64_t ReplayClock::sinceStartMs() const
 std::chrono::milliseconds ReplayClock::elapsed() const
 {
     const std::int64_t frozen = m_frozenMs.load();
-    if (frozen != running)
+    if (frozen != Running)
         return std::chrono::milliseconds(frozen);
     return std::chrono::milliseconds(std::max<std::int64_t>(0, sinceStartMs() + m_offsetMs.load()));
 }
@@ -23,8 +23,8 @@ void ReplayClock::setElapsed(std::chrono::milliseconds elapsed)
 void ReplayClock::resume()
 {
     const std::int64_t frozen = m_frozenMs.load();
-    if (frozen == running)
+    if (frozen == Running)
         return;
     m_offsetMs.store(frozen - sinceStartMs());
-    m_frozenMs.store(running);
+    m_frozenMs.store(Running);
 }

@@ -22,11 +22,11 @@ public:
     void resume();
 
 private:
-    static constexpr std::int64_t running = -1;
+    static constexpr std::int64_t Running = -1;
 
     std::int64_t sinceStartMs() const;
 
     const WallClock::time_point m_start;
-    std::atomic<std::int64_t> m_frozenMs{running};
+    std::atomic<std::int64_t> m_frozenMs{Running};
     std::atomic<std::int64_t> m_offsetMs{0};
 };

@@ -1,8 +1,8 @@
 #include "resultrow.h"
 
-const std::array<QLatin1StringView, ResultRow::memberCount> &ResultRow::memberNames()
+const std::array<QLatin1StringView, ResultRow::MemberCount> &ResultRow::memberNames()
 {
-    static const std::array<QLatin1StringView, memberCount> names = {
+    static const std::array<QLatin1StringView, MemberCount> Names = {
         QLatin1StringView("generated"),  QLatin1StringView("resultType"),
         QLatin1StringView("code"),       QLatin1StringView("name"),
         QLatin1StringView("readyDistricts"), QLatin1StringView("allDistricts"),
@@ -12,5 +12,5 @@ const std::array<QLatin1StringView, ResultRow::memberCount> &ResultRow::memberNa
         QLatin1StringView("invalidNum"), QLatin1StringView("turnoutNum"),
         QLatin1StringView("turnoutPerc"),
     };
-    return names;
+    return Names;
 }

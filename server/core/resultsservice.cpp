@@ -15,8 +15,8 @@ namespace {
 // Quoted in a fault; a client that sent a whole page as its code gets the start of it back.
 QString quoted(const QString &text)
 {
-    constexpr int maxShown = 40;
-    return text.size() <= maxShown ? text : text.left(maxShown) + QStringLiteral("…");
+    constexpr int MaxShown = 40;
+    return text.size() <= MaxShown ? text : text.left(MaxShown) + QStringLiteral("…");
 }
 
 bool isTwoDigits(const QString &s)

@@ -18,7 +18,7 @@ namespace {
 // Expat with its own namespace processing: names arrive as "uri\1local\1prefix". Its tables are
 // hashed, so the work stays in proportion to the bytes whatever the shape of the tags (many
 // attributes, many prefixes, declarations everywhere), where QXmlStreamReader's was quadratic.
-constexpr char separator = '\x01';
+constexpr char Separator = '\x01';
 
 struct Name
 {
@@ -28,14 +28,14 @@ struct Name
 
     explicit Name(std::string_view expanded)
     {
-        const auto first = expanded.find(separator);
+        const auto first = expanded.find(Separator);
         if (first == std::string_view::npos) {
             local = expanded;
             return;
         }
         uri = expanded.substr(0, first);
         local = expanded.substr(first + 1);
-        const auto second = local.find(separator);
+        const auto second = local.find(Separator);
         if (second != std::string_view::npos) {
             prefix = local.substr(second + 1);
             local = local.substr(0, second);
@@ -84,7 +84,7 @@ private:
 
     std::unique_ptr<XML_ParserStruct, ParserDeleter> m_parser;
     std::optional<SoapFault> m_fault;
-    std::array<Kind, SoapRequestReader::maxDepth + 1> m_open{};
+    std::array<Kind, SoapRequestReader::MaxDepth + 1> m_open{};
     int m_depth = 0;
     bool m_bodySeen = false;
     bool m_haveCall = false;
@@ -93,7 +93,7 @@ private:
     SoapRequest m_request;
 };
 
-Reader::Reader() : m_parser(XML_ParserCreateNS(nullptr, separator))
+Reader::Reader() : m_parser(XML_ParserCreateNS(nullptr, Separator))
 {
     if (!m_parser)
         throw std::bad_alloc();
@@ -162,9 +162,9 @@ void Reader::failXml() const
 
 void Reader::start(const char *name, const char **attributes)
 {
-    if (m_depth >= SoapRequestReader::maxDepth)
+    if (m_depth >= SoapRequestReader::MaxDepth)
         throw SoapFault::client(QStringLiteral("Begäran är för djupt nästlad (över %1 nivåer)")
-                                        .arg(SoapRequestReader::maxDepth));
+                                        .arg(SoapRequestReader::MaxDepth));
     const Kind kind = classify(Name(name), attributes);
     m_open[std::size_t(++m_depth)] = kind;
 }
@@ -173,24 +173,24 @@ Reader::Kind Reader::classify(const Name &name, const char **attributes)
 {
     const Kind parent = m_depth == 0 ? Kind::Skipped : m_open[std::size_t(m_depth)];
     if (m_depth == 0) {
-        if (name.is(SoapNamespaces::envelope, "Envelope"))
+        if (name.is(SoapNamespaces::Envelope, "Envelope"))
             return Kind::Envelope;
-        if (name.is(SoapNamespaces::envelope12, "Envelope"))
+        if (name.is(SoapNamespaces::Envelope12, "Envelope"))
             throw SoapFault(QStringLiteral("VersionMismatch"),
-                            QStringLiteral("Endast SOAP 1.1 stöds (kuvertets namnrymd %1)").arg(SoapNamespaces::envelope));
+                            QStringLiteral("Endast SOAP 1.1 stöds (kuvertets namnrymd %1)").arg(SoapNamespaces::Envelope));
         throw SoapFault::client(QStringLiteral("Inte ett SOAP-meddelande: rotelementet är '%1'").arg(name.qualified()));
     }
     switch (parent) {
     case Kind::Envelope:
-        if (!m_bodySeen && name.is(SoapNamespaces::envelope, "Header"))
+        if (!m_bodySeen && name.is(SoapNamespaces::Envelope, "Header"))
             return Kind::Header;
-        if (!m_bodySeen && name.is(SoapNamespaces::envelope, "Body")) {
+        if (!m_bodySeen && name.is(SoapNamespaces::Envelope, "Body")) {
             m_bodySeen = true;
             return Kind::Body;
         }
         throw SoapFault::client(QStringLiteral("Oväntat element '%1' i SOAP-kuvertet").arg(name.qualified()));
     case Kind::Header: {
-        const auto mustUnderstand = attribute(attributes, SoapNamespaces::envelope, "mustUnderstand");
+        const auto mustUnderstand = attribute(attributes, SoapNamespaces::Envelope, "mustUnderstand");
         if (mustUnderstand == "1" || mustUnderstand == "true")
             throw SoapFault(QStringLiteral("MustUnderstand"),
                             QStringLiteral("Huvudelementet '%1' förstås inte").arg(name.qualified()));
@@ -208,7 +208,7 @@ Reader::Kind Reader::classify(const Name &name, const char **attributes)
         if (attribute(attributes, QString(), "href"))
             throw SoapFault::client(QStringLiteral("Argumentet '%1' är en referens; skicka värdet direkt")
                                             .arg(m_request.arguments.back().name));
-        const auto nil = attribute(attributes, SoapNamespaces::xsi, "nil");
+        const auto nil = attribute(attributes, SoapNamespaces::Xsi, "nil");
         m_nil = nil == "true" || nil == "1";
         m_text.clear();
         return Kind::Argument;

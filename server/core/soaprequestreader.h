@@ -12,5 +12,5 @@ class SoapRequestReader
 public:
     static SoapRequest read(const QByteArray &body);
 
-    static constexpr int maxDepth = 32;
+    static constexpr int MaxDepth = 32;
 };

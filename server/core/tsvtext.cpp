@@ -10,9 +10,9 @@ QByteArray TsvText::readFile(const QString &path)
         throw DataSetError(QStringLiteral("%1: kan inte läsas: %2").arg(path, file.errorString()));
     // Our files are a few hundred kilobytes at most; anything huge (or endless, like a device) is
     // not one.
-    constexpr qint64 maxSize = 16 * 1024 * 1024;
-    const QByteArray text = file.read(maxSize + 1);
-    if (text.size() > maxSize)
+    constexpr qint64 MaxSize = 16 * 1024 * 1024;
+    const QByteArray text = file.read(MaxSize + 1);
+    if (text.size() > MaxSize)
         throw DataSetError(QStringLiteral("%1: filen är för stor").arg(path));
     return text;
 }

@@ -9,21 +9,21 @@
 
 namespace {
 
-const QString serviceNs = QStringLiteral(KSV_SERVICE_NAMESPACE);
-const QString schemaNs = QStringLiteral(KSV_SCHEMA_NAMESPACE);
-const QString bindingName = QStringLiteral("ElectionResultsBinding");
-const QString portTypeName = QStringLiteral("ElectionResultsPortType");
+const QString ServiceNs = QStringLiteral(KSV_SERVICE_NAMESPACE);
+const QString SchemaNs = QStringLiteral(KSV_SCHEMA_NAMESPACE);
+const QString BindingName = QStringLiteral("ElectionResultsBinding");
+const QString PortTypeName = QStringLiteral("ElectionResultsPortType");
 
 void writeSchema(QXmlStreamWriter &w)
 {
-    const QString &xsd = SoapNamespaces::xsd;
-    w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("types"));
+    const QString &xsd = SoapNamespaces::Xsd;
+    w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("types"));
     w.writeStartElement(xsd, QStringLiteral("schema"));
-    w.writeAttribute(QStringLiteral("targetNamespace"), schemaNs);
+    w.writeAttribute(QStringLiteral("targetNamespace"), SchemaNs);
     w.writeEmptyElement(xsd, QStringLiteral("import"));
-    w.writeAttribute(QStringLiteral("namespace"), SoapNamespaces::encoding);
+    w.writeAttribute(QStringLiteral("namespace"), SoapNamespaces::Encoding);
     w.writeEmptyElement(xsd, QStringLiteral("import"));
-    w.writeAttribute(QStringLiteral("namespace"), SoapNamespaces::wsdl);
+    w.writeAttribute(QStringLiteral("namespace"), SoapNamespaces::Wsdl);
 
     w.writeStartElement(xsd, QStringLiteral("complexType"));
     w.writeAttribute(QStringLiteral("name"), QStringLiteral("QueryResult"));
@@ -43,7 +43,7 @@ void writeSchema(QXmlStreamWriter &w)
     w.writeAttribute(QStringLiteral("base"), QStringLiteral("soapenc:Array"));
     w.writeEmptyElement(xsd, QStringLiteral("attribute"));
     w.writeAttribute(QStringLiteral("ref"), QStringLiteral("soapenc:arrayType"));
-    w.writeAttribute(SoapNamespaces::wsdl, QStringLiteral("arrayType"), QStringLiteral("typens:QueryResult[]"));
+    w.writeAttribute(SoapNamespaces::Wsdl, QStringLiteral("arrayType"), QStringLiteral("typens:QueryResult[]"));
     w.writeEndElement();
     w.writeEndElement();
     w.writeEndElement();
@@ -54,17 +54,17 @@ void writeSchema(QXmlStreamWriter &w)
 
 void writeMessages(QXmlStreamWriter &w, const Operation &op)
 {
-    w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("message"));
+    w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("message"));
     w.writeAttribute(QStringLiteral("name"), op.name);
     if (op.takesCounty) {
-        w.writeEmptyElement(SoapNamespaces::wsdl, QStringLiteral("part"));
+        w.writeEmptyElement(SoapNamespaces::Wsdl, QStringLiteral("part"));
         w.writeAttribute(QStringLiteral("name"), Operation::countyPart());
         w.writeAttribute(QStringLiteral("type"), QStringLiteral("xsd:string"));
     }
     w.writeEndElement();
-    w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("message"));
+    w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("message"));
     w.writeAttribute(QStringLiteral("name"), op.name + QStringLiteral("Response"));
-    w.writeEmptyElement(SoapNamespaces::wsdl, QStringLiteral("part"));
+    w.writeEmptyElement(SoapNamespaces::Wsdl, QStringLiteral("part"));
     w.writeAttribute(QStringLiteral("name"), QStringLiteral("return"));
     w.writeAttribute(QStringLiteral("type"), QStringLiteral("typens:ArrayOfQueryResult"));
     w.writeEndElement();
@@ -72,11 +72,11 @@ void writeMessages(QXmlStreamWriter &w, const Operation &op)
 
 void writeEncodedBody(QXmlStreamWriter &w, const QString &direction)
 {
-    w.writeStartElement(SoapNamespaces::wsdl, direction);
-    w.writeEmptyElement(SoapNamespaces::wsdlSoap, QStringLiteral("body"));
+    w.writeStartElement(SoapNamespaces::Wsdl, direction);
+    w.writeEmptyElement(SoapNamespaces::WsdlSoap, QStringLiteral("body"));
     w.writeAttribute(QStringLiteral("use"), QStringLiteral("encoded"));
-    w.writeAttribute(QStringLiteral("namespace"), serviceNs);
-    w.writeAttribute(QStringLiteral("encodingStyle"), SoapNamespaces::encoding);
+    w.writeAttribute(QStringLiteral("namespace"), ServiceNs);
+    w.writeAttribute(QStringLiteral("encodingStyle"), SoapNamespaces::Encoding);
     w.writeEndElement();
 }
 
@@ -88,45 +88,45 @@ QByteArray WsdlWriter::write(const QString &endpointUrl)
     QXmlStreamWriter w(&out);
     w.setAutoFormatting(true);
     w.writeStartDocument();
-    w.writeNamespace(SoapNamespaces::wsdl, QStringLiteral("wsdl"));
-    w.writeNamespace(SoapNamespaces::wsdlSoap, QStringLiteral("soap"));
-    w.writeNamespace(SoapNamespaces::encoding, QStringLiteral("soapenc"));
-    w.writeNamespace(SoapNamespaces::xsd, QStringLiteral("xsd"));
-    w.writeNamespace(serviceNs, QStringLiteral("tns"));
-    w.writeNamespace(schemaNs, QStringLiteral("typens"));
-    w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("definitions"));
+    w.writeNamespace(SoapNamespaces::Wsdl, QStringLiteral("wsdl"));
+    w.writeNamespace(SoapNamespaces::WsdlSoap, QStringLiteral("soap"));
+    w.writeNamespace(SoapNamespaces::Encoding, QStringLiteral("soapenc"));
+    w.writeNamespace(SoapNamespaces::Xsd, QStringLiteral("xsd"));
+    w.writeNamespace(ServiceNs, QStringLiteral("tns"));
+    w.writeNamespace(SchemaNs, QStringLiteral("typens"));
+    w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("definitions"));
     w.writeAttribute(QStringLiteral("name"), QStringLiteral(KSV_SERVICE_NAME));
-    w.writeAttribute(QStringLiteral("targetNamespace"), serviceNs);
+    w.writeAttribute(QStringLiteral("targetNamespace"), ServiceNs);
 
     writeSchema(w);
     for (const Operation &op : Operation::all())
         writeMessages(w, op);
 
-    w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("portType"));
-    w.writeAttribute(QStringLiteral("name"), portTypeName);
+    w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("portType"));
+    w.writeAttribute(QStringLiteral("name"), PortTypeName);
     for (const Operation &op : Operation::all()) {
-        w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("operation"));
+        w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("operation"));
         w.writeAttribute(QStringLiteral("name"), op.name);
         if (op.takesCounty)
             w.writeAttribute(QStringLiteral("parameterOrder"), Operation::countyPart());
-        w.writeEmptyElement(SoapNamespaces::wsdl, QStringLiteral("input"));
+        w.writeEmptyElement(SoapNamespaces::Wsdl, QStringLiteral("input"));
         w.writeAttribute(QStringLiteral("message"), QStringLiteral("tns:") + op.name);
-        w.writeEmptyElement(SoapNamespaces::wsdl, QStringLiteral("output"));
+        w.writeEmptyElement(SoapNamespaces::Wsdl, QStringLiteral("output"));
         w.writeAttribute(QStringLiteral("message"), QStringLiteral("tns:") + op.name + QStringLiteral("Response"));
         w.writeEndElement();
     }
     w.writeEndElement();
 
-    w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("binding"));
-    w.writeAttribute(QStringLiteral("name"), bindingName);
-    w.writeAttribute(QStringLiteral("type"), QStringLiteral("tns:") + portTypeName);
-    w.writeEmptyElement(SoapNamespaces::wsdlSoap, QStringLiteral("binding"));
+    w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("binding"));
+    w.writeAttribute(QStringLiteral("name"), BindingName);
+    w.writeAttribute(QStringLiteral("type"), QStringLiteral("tns:") + PortTypeName);
+    w.writeEmptyElement(SoapNamespaces::WsdlSoap, QStringLiteral("binding"));
     w.writeAttribute(QStringLiteral("style"), QStringLiteral("rpc"));
-    w.writeAttribute(QStringLiteral("transport"), SoapNamespaces::httpTransport);
+    w.writeAttribute(QStringLiteral("transport"), SoapNamespaces::HttpTransport);
     for (const Operation &op : Operation::all()) {
-        w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("operation"));
+        w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("operation"));
         w.writeAttribute(QStringLiteral("name"), op.name);
-        w.writeEmptyElement(SoapNamespaces::wsdlSoap, QStringLiteral("operation"));
+        w.writeEmptyElement(SoapNamespaces::WsdlSoap, QStringLiteral("operation"));
         w.writeAttribute(QStringLiteral("soapAction"), op.soapAction());
         w.writeAttribute(QStringLiteral("style"), QStringLiteral("rpc"));
         writeEncodedBody(w, QStringLiteral("input"));
@@ -135,12 +135,12 @@ QByteArray WsdlWriter::write(const QString &endpointUrl)
     }
     w.writeEndElement();
 
-    w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("service"));
+    w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("service"));
     w.writeAttribute(QStringLiteral("name"), QStringLiteral(KSV_SERVICE_NAME));
-    w.writeStartElement(SoapNamespaces::wsdl, QStringLiteral("port"));
+    w.writeStartElement(SoapNamespaces::Wsdl, QStringLiteral("port"));
     w.writeAttribute(QStringLiteral("name"), QStringLiteral(KSV_PORT_NAME));
-    w.writeAttribute(QStringLiteral("binding"), QStringLiteral("tns:") + bindingName);
-    w.writeEmptyElement(SoapNamespaces::wsdlSoap, QStringLiteral("address"));
+    w.writeAttribute(QStringLiteral("binding"), QStringLiteral("tns:") + BindingName);
+    w.writeEmptyElement(SoapNamespaces::WsdlSoap, QStringLiteral("address"));
     w.writeAttribute(QStringLiteral("location"), endpointUrl);
     w.writeEndElement();
     w.writeEndElement();

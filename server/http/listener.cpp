@@ -11,7 +11,7 @@ using tcp = net::ip::tcp;
 
 namespace {
 
-constexpr auto exhaustedPause = std::chrono::milliseconds(100);
+constexpr auto ExhaustedPause = std::chrono::milliseconds(100);
 
 bool outOfResources(const boost::system::error_code &ec)
 {
@@ -57,7 +57,7 @@ void Listener::onAccept(boost::beast::error_code ec, Session::Socket socket)
     if (ec == net::error::operation_aborted || !m_acceptor.is_open())
         return;
     if (outOfResources(ec)) {
-        m_pause.expires_after(exhaustedPause);
+        m_pause.expires_after(ExhaustedPause);
         m_pause.async_wait([self = shared_from_this()](boost::beast::error_code waited) {
             if (!waited)
                 self->accept();

@@ -22,14 +22,14 @@ namespace {
 
 // Reads start small and grow with what comes, so that thousands of waiting or trickling clients
 // hold little; a body is read a chunk at a time.
-constexpr std::size_t firstRead = 1024;
-constexpr std::size_t readChunk = 8 * 1024;
-constexpr std::size_t maxBuffered = 64 * 1024;
+constexpr std::size_t FirstRead = 1024;
+constexpr std::size_t ReadChunk = 8 * 1024;
+constexpr std::size_t MaxBuffered = 64 * 1024;
 // What a parsed head field costs beyond its bytes.
-constexpr std::size_t perField = 64;
+constexpr std::size_t PerField = 64;
 // While the server drains: how long an idle connection is kept for a request already on its way.
-constexpr auto drainIdle = std::chrono::seconds(1);
-constexpr char continueAnswer[] = "HTTP/1.1 100 Continue\r\n\r\n";
+constexpr auto DrainIdle = std::chrono::seconds(1);
+constexpr char ContinueAnswer[] = "HTTP/1.1 100 Continue\r\n\r\n";
 
 std::string authorityOf(const tcp::endpoint &endpoint)
 {
@@ -53,9 +53,9 @@ Session::Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &sh
       m_ticket(std::move(ticket)),
       m_shared(shared),
       m_limits(shared.server.limits),
-      m_lease(shared.server.budget, ServerResources::requestAllowance),
+      m_lease(shared.server.budget, ServerResources::RequestAllowance),
       m_recorder(shared.server, clientOf(m_stream.lowest().socket())),
-      m_buffer(maxBuffered),
+      m_buffer(MaxBuffered),
       m_requestStart(Clock::now())
 {
     beast::error_code ec;
@@ -101,13 +101,13 @@ void Session::awaitRequest()
     auto deadline = m_requestStart + m_limits.headDeadline;
     if (!m_fresh) {
         // Thousands of viewers may sit idle between their calls: they hold little meanwhile.
-        if (m_buffer.capacity() > firstRead)
+        if (m_buffer.capacity() > FirstRead)
             m_buffer.shrink_to_fit();
         const auto idle = m_shared.server.connectionSlots.idleTimeout(m_limits.idleTimeout, m_limits.pressedIdleTimeout);
         deadline = Clock::now() + idle;
     }
     if (m_shared.server.draining)
-        deadline = std::min(deadline, Clock::now() + std::min<Clock::duration>(drainIdle, m_limits.drainLimit));
+        deadline = std::min(deadline, Clock::now() + std::min<Clock::duration>(DrainIdle, m_limits.drainLimit));
     if (!m_idle) {
         m_idle = true;
         m_ticket.setIdle(true);
@@ -132,9 +132,9 @@ std::size_t Session::readRoom() const
     const std::size_t room = m_buffer.max_size() - m_buffer.size();
     if (m_parser && m_parser->is_header_done()) {
         const auto remaining = m_parser->content_length_remaining();
-        return std::min<std::uint64_t>({readChunk, room, std::max<std::uint64_t>(1, remaining.value_or(readChunk))});
+        return std::min<std::uint64_t>({ReadChunk, room, std::max<std::uint64_t>(1, remaining.value_or(ReadChunk))});
     }
-    return std::min({std::max(firstRead, m_buffer.size()), readChunk, room});
+    return std::min({std::max(FirstRead, m_buffer.size()), ReadChunk, room});
 }
 
 void Session::onRead(beast::error_code ec, std::size_t bytes)
@@ -274,7 +274,7 @@ void Session::takeHead()
                         lines, m_limits);
     m_target = RequestTarget::parse(request.target());
     // The parsed head is held until the answer, its fields beside its bytes.
-    if (!m_lease.resize(m_lease.held() + m_headBytes + perField * lines))
+    if (!m_lease.resize(m_lease.held() + m_headBytes + PerField * lines))
         throw Refusals::error(Refusal::OutOfMemory);
 }
 
@@ -300,7 +300,7 @@ void Session::sendContinue()
     // .NET clients, for one, wait for it before they send a body.
     m_stream.lowest().expires_at(m_requestStart + m_limits.requestDeadline);
     m_stream.visit([&](auto &stream) {
-        net::async_write(stream, net::buffer(continueAnswer, sizeof continueAnswer - 1),
+        net::async_write(stream, net::buffer(ContinueAnswer, sizeof ContinueAnswer - 1),
                          [self = shared_from_this()](beast::error_code ec, std::size_t) {
                              if (!ec)
                                  self->process();
@@ -398,7 +398,7 @@ void Session::linger()
 
 void Session::discard()
 {
-    m_stream.lowest().async_read_some(m_buffer.prepare(firstRead), [self = shared_from_this()](beast::error_code ec,
+    m_stream.lowest().async_read_some(m_buffer.prepare(FirstRead), [self = shared_from_this()](beast::error_code ec,
                                                                                               std::size_t bytes) {
         if (ec || bytes >= self->m_lingerLeft)
             return;

@@ -24,9 +24,9 @@ DistrictTable districtsOf(const DataSet &data, const ServiceOptions &options)
 LiveNight::LiveNight(const DataSet &data, const ServiceOptions &options, MetricsRegistry &metrics)
     : m_store(StoreLocation::open(options.store)),
       m_reporters(Reporters::read(options.reportersFile, data)),
-      m_count(std::make_unique<LiveCount>(data, districtsOf(data, options), publishLag(*m_store), publishStep)),
+      m_count(std::make_unique<LiveCount>(data, districtsOf(data, options), publishLag(*m_store), PublishStep)),
       m_ledger(std::make_unique<ReportLedger>(*m_store, metrics)),
-      m_feed(std::make_unique<CountFeed>(*m_store, *m_count, catchUp)),
+      m_feed(std::make_unique<CountFeed>(*m_store, *m_count, CatchUp)),
       m_intake(std::make_unique<IntakeService>(m_reporters, *m_count, *m_ledger, metrics))
 {
     m_feed->load();

@@ -32,9 +32,9 @@ public:
 
     // How long a commit waits before every replica shows it: nothing on a store of one process.
     static std::chrono::milliseconds publishLag(const ReportStore &store);
-    static constexpr std::chrono::milliseconds catchUp{250};
+    static constexpr std::chrono::milliseconds CatchUp{250};
     // Answers change at most this often during a burst of reports.
-    static constexpr std::chrono::milliseconds publishStep{200};
+    static constexpr std::chrono::milliseconds PublishStep{200};
 
 private:
     std::unique_ptr<ReportStore> m_store;

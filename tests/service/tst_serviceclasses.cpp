@@ -120,7 +120,7 @@ void TestServiceClasses::callKeepsTheRecordsAsSent()
     std::vector<ResultRow> rows;
     for (int i = 0; i < 5; ++i) {
         rows.push_back(CannedService::row(QString::number(i)));
-        for (int m = 0; m < ResultRow::memberCount; ++m)
+        for (int m = 0; m < ResultRow::MemberCount; ++m)
             rows.back().values[std::size_t(m)] += QString::number(i * 100 + m);
     }
     rows[1].values[7] = QStringLiteral("52,30");
@@ -138,7 +138,7 @@ void TestServiceClasses::callKeepsTheRecordsAsSent()
     QCOMPARE(answer.array().size(), rows.size());
     const auto &names = struct_QueryResult::memberNames();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        for (int m = 0; m < ResultRow::memberCount; ++m)
+        for (int m = 0; m < ResultRow::MemberCount; ++m)
             QCOMPARE(recordAt(answer, i)->member(names[std::size_t(m)]), std::optional(rows[i].values[std::size_t(m)]));
     }
 }
