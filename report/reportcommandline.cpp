@@ -55,7 +55,7 @@ ReportCommandLine::ReportCommandLine()
     m_parser.setApplicationDescription(QStringLiteral(
             "Skickar rösträkningens rapporter till resultattjänstens mottagning (ksv-results-service\n"
             "--night live): CSV-filer (rubrikraden municipality,district,yes,no,blank,invalid) och\n"
-            "enskilda rapporter skrivna kommun/distrikt=ja,nej,blanka,ogiltiga, t.ex. 0114/3=1200,800,50,12.\n"
+            "enskilda rapporter skrivna kommun/distrikt=ja,nej,blanka,ogiltiga, t.ex. 0114/3=900,700,40,12.\n"
             "Varje rapport skickas för sig (PUT /reports/kommun/distrikt), om inte --all-or-nothing.\n"
             "Vid anslutningsfel och 503 försöker den igen efter en väntan som fördubblas; en upprepad\n"
             "identisk rapport räknas bara en gång. Slutar med en summering och status 1 om något\n"

@@ -9,7 +9,7 @@
 #include <deque>
 
 // ksv-report's command line: where to send, the token file, and what: CSV files and single
-// reports ("0114/3=1200,800,50,12": municipality/district=yes,no,blank,invalid), counts to declare
+// reports ("0114/3=900,700,40,12": municipality/district=yes,no,blank,invalid), counts to declare
 // final. parse() reads the files and checks every report before anything is sent; what is wrong
 // is in errorText(), with the file and line.
 class ReportCommandLine
