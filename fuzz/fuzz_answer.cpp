@@ -8,6 +8,7 @@
 #include "responsedecoder.h"
 #include "xmldomnode.h"
 #include "xmlelement.h"
+#include "xmltreebuilder.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,14 +19,14 @@ namespace {
 soap::DecodeSetup setup()
 {
     // The program's own mapping node and factory: every record goes through the real by-name setter.
-    static const std::shared_ptr<const soap::XmlElement> types = soap::XmlElement::parse(
+    static const std::shared_ptr<const soap::XmlElement> Types = soap::XmlTreeBuilder::parse(
         "<types><type name='QueryResult' targetNamespace='" KSV_SCHEMA_NAMESPACE
         "' uses='GCTM' targetClassName='struct_QueryResult'/></types>",
         QStringLiteral("fuzz"));
     soap::DecodeSetup setup;
     setup.types.push_back({{QStringLiteral(KSV_SCHEMA_NAMESPACE), QStringLiteral("QueryResult")},
                            std::make_shared<soap::XmlDomNode>(
-                               std::shared_ptr<const soap::XmlElement>(types, types->children().front().get()))});
+                               std::shared_ptr<const soap::XmlElement>(Types, Types->children().front().get()))});
     setup.factory = std::make_shared<clsof_Factory_ElectionResul>();
     return setup;
 }
@@ -48,9 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size < 1)
         return 0;
-    static const soap::DecodeSetup decodeSetup = setup();
+    static const soap::DecodeSetup Setup = setup();
     const std::size_t piece = 1 + (data[0] & 0x7F) * 37;
-    soap::ResponseDecoder decoder(decodeSetup, expectation((data[0] & 0x80) == 0), {}, QStringLiteral("fuzz"));
+    soap::ResponseDecoder decoder(Setup, expectation((data[0] & 0x80) == 0), {}, QStringLiteral("fuzz"));
     const char *bytes = reinterpret_cast<const char *>(data + 1);
     std::size_t left = size - 1;
     int failed = 0;

@@ -37,7 +37,7 @@ void IntakeClient::attempt(const ReportJob &job, int number, Done done)
     request.setRawHeader("Authorization", "Bearer " + m_token);
     if (!job.contentType.isEmpty())
         request.setHeader(QNetworkRequest::ContentTypeHeader, job.contentType);
-    request.setTransferTimeout(timeoutMs);
+    request.setTransferTimeout(TimeoutMs);
     request.setSslConfiguration(m_tls);
     // A redirect would carry the token elsewhere.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);

@@ -27,7 +27,7 @@ public:
     using Done = std::function<void(const JobResult &)>;
     void send(const ReportJob &job, Done done);
 
-    static constexpr int timeoutMs = 30000;
+    static constexpr int TimeoutMs = 30000;
 
 private:
     void attempt(const ReportJob &job, int number, Done done);

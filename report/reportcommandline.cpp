@@ -12,19 +12,19 @@
 
 namespace {
 
-const QString urlOption = QStringLiteral("url");
-const QString tokenOption = QStringLiteral("token-file");
-const QString correctionOption = QStringLiteral("correction");
-const QString wholeOption = QStringLiteral("all-or-nothing");
-const QString finalOption = QStringLiteral("final");
-const QString parallelOption = QStringLiteral("parallel");
-const QString retriesOption = QStringLiteral("attempts");
-const QString caOption = QStringLiteral("ca-file");
-const QString quietOption = QStringLiteral("quiet");
+const QString UrlOption = QStringLiteral("url");
+const QString TokenOption = QStringLiteral("token-file");
+const QString CorrectionOption = QStringLiteral("correction");
+const QString WholeOption = QStringLiteral("all-or-nothing");
+const QString FinalOption = QStringLiteral("final");
+const QString ParallelOption = QStringLiteral("parallel");
+const QString RetriesOption = QStringLiteral("attempts");
+const QString CaOption = QStringLiteral("ca-file");
+const QString QuietOption = QStringLiteral("quiet");
 
-constexpr qint64 maxCsvBytes = 64 * 1024 * 1024;
+constexpr qint64 MaxCsvBytes = 64 * 1024 * 1024;
 // The service takes a batch of at most this size.
-constexpr qint64 maxBatchBytes = 1024 * 1024;
+constexpr qint64 MaxBatchBytes = 1024 * 1024;
 
 QByteArray reportJson(const Figures &f, const QString &correction)
 {
@@ -61,22 +61,22 @@ ReportCommandLine::ReportCommandLine()
             "identisk rapport räknas bara en gång. Slutar med en summering och status 1 om något\n"
             "avvisades eller aldrig kom fram, 2 vid fel på kommandoraden eller i en fil."));
     m_parser.addOptions({
-        {urlOption, QStringLiteral("Mottagningens adress (standard http://127.0.0.1:8804). Utanför den egna datorn "
+        {UrlOption, QStringLiteral("Mottagningens adress (standard http://127.0.0.1:8804). Utanför den egna datorn "
                                    "bara https."), QStringLiteral("url"), QStringLiteral("http://127.0.0.1:8804")},
-        {tokenOption, QStringLiteral("Fil med nyckeln på första raden (krävs)."), QStringLiteral("fil")},
-        {correctionOption, QStringLiteral("Skicka siffrorna som en rättelse av dem som redan rapporterats, med detta skäl."),
+        {TokenOption, QStringLiteral("Fil med nyckeln på första raden (krävs)."), QStringLiteral("fil")},
+        {CorrectionOption, QStringLiteral("Skicka siffrorna som en rättelse av dem som redan rapporterats, med detta skäl."),
          QStringLiteral("skäl")},
-        {wholeOption, QStringLiteral("Skicka varje CSV-fil i ett stycke (POST /reports): alla dess rader tas emot, "
+        {WholeOption, QStringLiteral("Skicka varje CSV-fil i ett stycke (POST /reports): alla dess rader tas emot, "
                                      "eller ingen.")},
-        {finalOption, QStringLiteral("Förklara länets räkning slutlig (00: hela landet; kräver rollen admin). "
+        {FinalOption, QStringLiteral("Förklara länets räkning slutlig (00: hela landet; kräver rollen admin). "
                                      "Kan anges flera gånger."), QStringLiteral("län")},
-        {parallelOption, QStringLiteral("Så många rapporter på väg samtidigt (standard 4)."), QStringLiteral("antal"),
+        {ParallelOption, QStringLiteral("Så många rapporter på väg samtidigt (standard 4)."), QStringLiteral("antal"),
          QStringLiteral("4")},
-        {retriesOption, QStringLiteral("Försök per rapport vid anslutningsfel och 503 (standard 8)."),
+        {RetriesOption, QStringLiteral("Försök per rapport vid anslutningsfel och 503 (standard 8)."),
          QStringLiteral("antal"), QStringLiteral("8")},
-        {caOption, QStringLiteral("Lita på certifikaten i denna PEM-fil för https (t.ex. tjänstens eget)."),
+        {CaOption, QStringLiteral("Lita på certifikaten i denna PEM-fil för https (t.ex. tjänstens eget)."),
          QStringLiteral("fil")},
-        {quietOption, QStringLiteral("Visa inga framsteg, bara summeringen.")},
+        {QuietOption, QStringLiteral("Visa inga framsteg, bara summeringen.")},
     });
     m_parser.addPositionalArgument(QStringLiteral("rapporter"), QStringLiteral("CSV-filer och enskilda rapporter."),
                                    QStringLiteral("[fil.csv | kommun/distrikt=ja,nej,blanka,ogiltiga ...]"));
@@ -99,37 +99,37 @@ bool ReportCommandLine::parse(const QStringList &arguments)
     if (m_help || m_version)
         return true;
 
-    m_url = QUrl(m_parser.value(urlOption), QUrl::StrictMode);
+    m_url = QUrl(m_parser.value(UrlOption), QUrl::StrictMode);
     const QString scheme = m_url.scheme();
     if (!m_url.isValid() || m_url.host().isEmpty() || (scheme != u"http" && scheme != u"https"))
-        return fail(QStringLiteral("--url: '%1' är ingen http- eller https-adress").arg(m_parser.value(urlOption)));
+        return fail(QStringLiteral("--url: '%1' är ingen http- eller https-adress").arg(m_parser.value(UrlOption)));
     if (scheme == u"http" && !isLoopback(m_url.host()))
         return fail(QStringLiteral("--url: nyckeln skickas inte okrypterat över nätet; använd https"));
-    if (!m_parser.isSet(tokenOption))
+    if (!m_parser.isSet(TokenOption))
         return fail(QStringLiteral("--token-file saknas"));
-    if (!readToken(m_parser.value(tokenOption)))
+    if (!readToken(m_parser.value(TokenOption)))
         return false;
 
     bool ok = false;
-    m_parallel = m_parser.value(parallelOption).toInt(&ok);
+    m_parallel = m_parser.value(ParallelOption).toInt(&ok);
     if (!ok || m_parallel < 1 || m_parallel > 64)
-        return fail(QStringLiteral("--parallel: '%1' ligger inte mellan 1 och 64").arg(m_parser.value(parallelOption)));
-    m_attempts = m_parser.value(retriesOption).toInt(&ok);
+        return fail(QStringLiteral("--parallel: '%1' ligger inte mellan 1 och 64").arg(m_parser.value(ParallelOption)));
+    m_attempts = m_parser.value(RetriesOption).toInt(&ok);
     if (!ok || m_attempts < 1 || m_attempts > 100)
-        return fail(QStringLiteral("--attempts: '%1' ligger inte mellan 1 och 100").arg(m_parser.value(retriesOption)));
-    m_caFile = m_parser.value(caOption);
-    m_quiet = m_parser.isSet(quietOption);
+        return fail(QStringLiteral("--attempts: '%1' ligger inte mellan 1 och 100").arg(m_parser.value(RetriesOption)));
+    m_caFile = m_parser.value(CaOption);
+    m_quiet = m_parser.isSet(QuietOption);
 
-    const QString correction = m_parser.value(correctionOption);
-    if (m_parser.isSet(correctionOption) && correction.trimmed().isEmpty())
+    const QString correction = m_parser.value(CorrectionOption);
+    if (m_parser.isSet(CorrectionOption) && correction.trimmed().isEmpty())
         return fail(QStringLiteral("--correction: skälet är tomt"));
-    const bool whole = m_parser.isSet(wholeOption);
+    const bool whole = m_parser.isSet(WholeOption);
     if (whole && !correction.isEmpty())
         return fail(QStringLiteral("--correction gäller enskilda rapporter, inte --all-or-nothing"));
 
-    static const QRegularExpression single(QStringLiteral("^(\\d{4})/(\\d{1,9})=(\\d{1,9}),(\\d{1,9}),(\\d{1,9}),(\\d{1,9})$"));
+    static const QRegularExpression Single(QStringLiteral("^(\\d{4})/(\\d{1,9})=(\\d{1,9}),(\\d{1,9}),(\\d{1,9}),(\\d{1,9})$"));
     for (const QString &argument : m_parser.positionalArguments()) {
-        const auto match = single.match(argument);
+        const auto match = Single.match(argument);
         if (match.hasMatch()) {
             const Figures f{match.captured(3).toLongLong(), match.captured(4).toLongLong(),
                             match.captured(5).toLongLong(), match.captured(6).toLongLong()};
@@ -138,9 +138,9 @@ bool ReportCommandLine::parse(const QStringList &arguments)
             return false;
         }
     }
-    static const QRegularExpression county(QStringLiteral("^\\d\\d$"));
-    for (const QString &code : m_parser.values(finalOption)) {
-        if (!county.match(code).hasMatch())
+    static const QRegularExpression County(QStringLiteral("^\\d\\d$"));
+    for (const QString &code : m_parser.values(FinalOption)) {
+        if (!County.match(code).hasMatch())
             return fail(QStringLiteral("--final: '%1' är ingen länskod (två siffror, 00 för hela landet)").arg(code));
         m_jobs.push_back(ReportJob{"POST", QStringLiteral("/final/") + code, {}, {}, QStringLiteral("slutresultat ") + code, 0});
     }
@@ -167,8 +167,8 @@ bool ReportCommandLine::addCsv(const QString &path, bool whole, const QString &c
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    const QByteArray text = file.read(maxCsvBytes + 1);
-    if (text.size() > maxCsvBytes)
+    const QByteArray text = file.read(MaxCsvBytes + 1);
+    if (text.size() > MaxCsvBytes)
         return fail(QStringLiteral("%1: filen är för stor").arg(path));
     std::vector<ReportCsv::Line> lines;
     try {
@@ -177,8 +177,8 @@ bool ReportCommandLine::addCsv(const QString &path, bool whole, const QString &c
         return fail(QStringLiteral("%1: %2").arg(path, e.text()));
     }
     if (whole) {
-        if (text.size() > maxBatchBytes)
-            return fail(QStringLiteral("%1: över %2 byte, mer än tjänsten tar i ett stycke").arg(path).arg(maxBatchBytes));
+        if (text.size() > MaxBatchBytes)
+            return fail(QStringLiteral("%1: över %2 byte, mer än tjänsten tar i ett stycke").arg(path).arg(MaxBatchBytes));
         m_jobs.push_back(ReportJob{"POST", QStringLiteral("/reports"), text, "text/csv; charset=utf-8", path, int(lines.size())});
         return true;
     }

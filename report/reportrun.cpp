@@ -68,8 +68,8 @@ void ReportRun::take(const ReportJob &job, const JobResult &result)
 void ReportRun::showProgress()
 {
     // A few times a second is what an eye reads; thousands of lines a second would slow the run.
-    constexpr qint64 redrawMs = 100;
-    if (!m_progress || (m_shown.isValid() && m_shown.elapsed() < redrawMs && m_done < m_total))
+    constexpr qint64 RedrawMs = 100;
+    if (!m_progress || (m_shown.isValid() && m_shown.elapsed() < RedrawMs && m_done < m_total))
         return;
     m_shown.start();
     std::fprintf(stderr, "\r\033[K%d av %d rapporter skickade (%d avvisade)", m_done, m_total, m_refused);

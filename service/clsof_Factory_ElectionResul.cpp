@@ -1,10 +1,9 @@
 #include "clsof_Factory_ElectionResul.h"
 
 #include "errornumbers.h"
+#include "errortrap.h"
 #include "raisederror.h"
 #include "struct_QueryResult.h"
-
-#include <new>
 
 namespace {
 
@@ -30,17 +29,8 @@ soap::ObjectPtr clsof_Factory_ElectionResul::IGCTMObjectFactory_CreateObject(
         // Exact comparison: another spelling names a class this factory does not know.
         if (attribute && attribute->nodeValue() == QLatin1String("struct_QueryResult"))
             result = std::make_shared<struct_QueryResult>();
-    } catch (const soap::RaisedError &error) {
-        throw error.withSource(ClassName);
-    } catch (const std::bad_alloc &) {
-        throw soap::RaisedError(soap::ErrorNumber::OutOfMemory, ClassName,
-                                QStringLiteral("Slut på minne"));
-    } catch (const std::exception &error) {
-        throw soap::RaisedError(soap::ErrorNumber::InternalFailure, ClassName,
-                                QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        throw soap::RaisedError(soap::ErrorNumber::InternalFailure, ClassName,
-                                QStringLiteral("Okänt fel i mappningsnoden"));
+        ErrorTrap::raiseAgain(ClassName, QStringLiteral("Okänt fel i mappningsnoden"));
     }
     return result;
 }

@@ -1,33 +1,9 @@
 #include "clsws_ElectionResults.h"
 
 #include "clsof_Factory_ElectionResul.h"
-#include "errornumbers.h"
+#include "errortrap.h"
 #include "ksv_config.h"
-#include "raisederror.h"
 #include "soapclient.h"
-
-#include <new>
-
-namespace {
-
-// The exception being handled, as a raised error; must be called inside a handler.
-soap::RaisedError pendingError()
-{
-    try {
-        throw;
-    } catch (const soap::RaisedError &error) {
-        return error;
-    } catch (const std::bad_alloc &) {
-        return soap::RaisedError(soap::ErrorNumber::OutOfMemory, {}, QStringLiteral("Slut på minne"));
-    } catch (const std::exception &error) {
-        return soap::RaisedError(soap::ErrorNumber::InternalFailure, {},
-                                 QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        return soap::RaisedError(soap::ErrorNumber::InternalFailure, {}, QStringLiteral("Okänt fel"));
-    }
-}
-
-} // namespace
 
 clsws_ElectionResults::clsws_ElectionResults()
     : clsws_ElectionResults(ServiceSettings{})
@@ -113,11 +89,9 @@ soap::Variant clsws_ElectionResults::invokeOperation(const QString &operation,
     return result;
 }
 
-// Called only from inside a handler: the pending error is the exception being handled.
+// Called only from inside a handler: the pending error is the exception being handled. A SOAP
+// Fault comes as the SOAP client raised it, with its faultstring.
 void clsws_ElectionResults::RaiseServiceError(const QString &operation)
 {
-    const QString faultCode = soapClient->faultCode();
-    if (!faultCode.isEmpty())
-        throw soap::RaisedError(soap::ErrorNumber::SoapFault, operation, soapClient->faultString());
-    throw pendingError().withSource(operation);
+    ErrorTrap::raiseAgain(operation);
 }

@@ -7,7 +7,7 @@
 
 const std::array<QString, struct_QueryResult::MemberCount> &struct_QueryResult::memberNames()
 {
-    static const std::array<QString, MemberCount> names = {
+    static const std::array<QString, MemberCount> Names = {
         QStringLiteral("generated"),  QStringLiteral("resultType"), QStringLiteral("code"),
         QStringLiteral("name"),       QStringLiteral("readyDistricts"),
         QStringLiteral("allDistricts"), QStringLiteral("yesNum"),   QStringLiteral("yesPerc"),
@@ -15,7 +15,7 @@ const std::array<QString, struct_QueryResult::MemberCount> &struct_QueryResult::
         QStringLiteral("blankPerc"),  QStringLiteral("invalidNum"), QStringLiteral("turnoutNum"),
         QStringLiteral("turnoutPerc"),
     };
-    return names;
+    return Names;
 }
 
 int struct_QueryResult::indexOf(QStringView name) const

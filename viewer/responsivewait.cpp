@@ -17,11 +17,11 @@ void ResponsiveWait::until(const std::function<bool()> &finished)
 {
     // Qt counts a window manager's request to close as input, on every platform: it stays
     // queued with the rest. Where the dispatcher can, timers are not even looked at.
-    constexpr QEventLoop::ProcessEventsFlags flags = QEventLoop::ExcludeUserInputEvents
+    constexpr QEventLoop::ProcessEventsFlags Flags = QEventLoop::ExcludeUserInputEvents
                                                     | QEventLoop::X11ExcludeTimers
                                                     | QEventLoop::WaitForMoreEvents;
     while (!finished())
-        QCoreApplication::processEvents(flags);
+        QCoreApplication::processEvents(Flags);
 }
 
 // Dispatchers that hold no timer back (Windows) deliver their events anyway: dropped, a periodic

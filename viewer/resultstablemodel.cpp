@@ -6,13 +6,13 @@ namespace {
 
 const std::array<QString, ResultsTableModel::ColumnCount> &headers()
 {
-    static const std::array<QString, ResultsTableModel::ColumnCount> texts = {
+    static const std::array<QString, ResultsTableModel::ColumnCount> Texts = {
         QStringLiteral("Område"),     QStringLiteral("JA"),
         QStringLiteral("NEJ"),        QStringLiteral("BLANK"),
         QStringLiteral("Ogiltliga"),  QStringLiteral("Deltagande"),
         QStringLiteral("Distrikt klara"), QStringLiteral("Distrikt antal"),
     };
-    return texts;
+    return Texts;
 }
 
 constexpr Qt::Alignment LeftAligned = Qt::AlignLeft | Qt::AlignVCenter;
@@ -114,7 +114,7 @@ ResultsTableModel::Refresh ResultsTableModel::endRefresh(bool inPlace)
         if (rows[i] == m_rows[i])
             continue;
         m_rows[i] = std::move(rows[i]);
-        emit dataChanged(index(int(i), 0), index(int(i), ColumnCount - 1), {Qt::DisplayRole});
+        Q_EMIT dataChanged(index(int(i), 0), index(int(i), ColumnCount - 1), {Qt::DisplayRole});
     }
     return Refresh::InPlace;
 }

@@ -9,10 +9,10 @@
 
 Durations WholeCallBench::run(WireStyle style, int repetitions)
 {
-    ServiceOptions options;
-    options.style = style;
+    ProgramOptions options;
+    options.service.style = style;
     options.logRequests = false;
-    options.frozenAt = std::chrono::minutes(15);
+    options.service.frozenAt = std::chrono::minutes(15);
     ResultsServerThread server(options);
     ServiceSettings settings;
     settings.wsdlUrl = server.wsdlUrl();

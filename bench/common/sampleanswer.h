@@ -1,6 +1,6 @@
 #pragma once
 
-#include "responsedecoder.h"
+#include "answertypes.h"
 
 #include <QByteArray>
 #include <QString>

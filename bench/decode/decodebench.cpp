@@ -1,6 +1,7 @@
 #include "decodebench.h"
 
 #include "recordfactory.h"
+#include "responsedecoder.h"
 
 #include <QElapsedTimer>
 #include <QXmlStreamReader>

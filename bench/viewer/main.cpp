@@ -1,6 +1,6 @@
 // The viewer's figures: start-up to the first paint (a process per run) and "&Visa" to the rows
 // painted, against the bundled service on this machine. Run under Xvfb:
-//   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/viewer/bench_viewer
+//   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/viewer/ksv-bench-viewer
 #include "applicationsetup.h"
 #ifdef KSV_HAS_APP_ICON
 #include "appicon.h"
@@ -32,10 +32,10 @@ int main(int argc, char *argv[])
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--startup-child"))
         return StartupBench::runChild(arguments[2]);
 
-    ServiceOptions options;
+    ProgramOptions options;
     options.port = 0;
     options.logRequests = false;
-    options.frozenAt = 15min; // mid-night: every region has a partial count
+    options.service.frozenAt = 15min; // mid-night: every region has a partial count
     ResultsServerThread service(options);
 
     std::printf("platform %s, service %s\n", qPrintable(QGuiApplication::platformName()),

@@ -4,16 +4,6 @@
 #include <cstdint>
 #include <vector>
 
-std::string_view refusalName(Refusal refusal)
-{
-    switch (refusal) {
-    case Refusal::ServerFull: return "server-full";
-    case Refusal::ClientFull: return "client-full";
-    case Refusal::OutOfMemory: return "out-of-memory";
-    }
-    return "?";
-}
-
 ConnectionSlots::Ticket::~Ticket()
 {
     if (m_slots)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "refusal.h"
+
 #include <boost/asio/ip/address.hpp>
 
 #include <chrono>
@@ -10,17 +12,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <variant>
-
-// Why a connection was turned away, nameable so that refusals can be counted by reason.
-enum class Refusal
-{
-    ServerFull,     // every place taken, none of them idle
-    ClientFull,     // the client's own cap reached
-    OutOfMemory,    // the memory budget for requests spent
-};
-
-// "server-full", "client-full", "out-of-memory": in the request log, and as a label.
-std::string_view refusalName(Refusal refusal);
 
 // Counts open connections in total and per client, and admits a new one only within both caps.
 // At the total cap, a new connection takes the place of the one that has waited longest between

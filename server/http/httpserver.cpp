@@ -22,12 +22,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto housekeepingPeriod = std::chrono::seconds(1);
-constexpr auto drainCheck = std::chrono::milliseconds(20);
+constexpr auto HousekeepingPeriod = std::chrono::seconds(1);
+constexpr auto DrainCheck = std::chrono::milliseconds(20);
 // Memory worth handing back to the system once a burst has passed: request bytes, or the
 // sessions of this many connections.
-constexpr std::size_t trimBytes = 8 * 1024 * 1024;
-constexpr int trimConnections = 1000;
+constexpr std::size_t TrimBytes = 8 * 1024 * 1024;
+constexpr int TrimConnections = 1000;
 
 } // namespace
 
@@ -82,7 +82,7 @@ struct HttpServer::Impl
     // and, after a burst, what the allocator keeps of what was freed is handed back.
     void keepHouse()
     {
-        housekeeping->expires_after(housekeepingPeriod);
+        housekeeping->expires_after(HousekeepingPeriod);
         housekeeping->async_wait([this](boost::system::error_code ec) {
             if (ec)
                 return;
@@ -90,7 +90,7 @@ struct HttpServer::Impl
             const std::size_t peakBytes = resources.budget.takePeak();
             const int open = resources.connectionSlots.open();
             peakOpen = std::max(peakOpen, open);
-            if (peakBytes >= resources.budget.used() + trimBytes || peakOpen >= open + trimConnections) {
+            if (peakBytes >= resources.budget.used() + TrimBytes || peakOpen >= open + TrimConnections) {
                 ::malloc_trim(0);
                 peakOpen = open;
             }
@@ -120,7 +120,7 @@ struct HttpServer::Impl
             stopAll();
             return;
         }
-        drainTimer->expires_after(drainCheck);
+        drainTimer->expires_after(DrainCheck);
         drainTimer->async_wait([this](boost::system::error_code ec) {
             if (!ec)
                 awaitDrained();

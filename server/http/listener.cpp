@@ -1,6 +1,7 @@
 #include "listener.h"
 
 #include "metricsregistry.h"
+#include "refusals.h"
 #include "serverresources.h"
 
 #include <boost/beast/core/bind_handler.hpp>
@@ -10,19 +11,7 @@ using tcp = net::ip::tcp;
 
 namespace {
 
-constexpr auto exhaustedPause = std::chrono::milliseconds(100);
-
-const std::string &overCapAnswer()
-{
-    static const std::string body = "För många anslutningar, försök igen om en stund.\n";
-    static const std::string answer = "HTTP/1.1 503 Service Unavailable\r\n"
-                                      "Retry-After: 5\r\n"
-                                      "Content-Type: text/plain; charset=utf-8\r\n"
-                                      "Content-Length: " + std::to_string(body.size()) + "\r\n"
-                                      "Connection: close\r\n"
-                                      "\r\n" + body;
-    return answer;
-}
+constexpr auto ExhaustedPause = std::chrono::milliseconds(100);
 
 bool outOfResources(const boost::system::error_code &ec)
 {
@@ -68,7 +57,7 @@ void Listener::onAccept(boost::beast::error_code ec, Session::Socket socket)
     if (ec == net::error::operation_aborted || !m_acceptor.is_open())
         return;
     if (outOfResources(ec)) {
-        m_pause.expires_after(exhaustedPause);
+        m_pause.expires_after(ExhaustedPause);
         m_pause.async_wait([self = shared_from_this()](boost::beast::error_code waited) {
             if (!waited)
                 self->accept();
@@ -94,10 +83,10 @@ void Listener::turnAway(Session::Socket &socket, const std::string &client, Refu
     // A new socket's send buffer is empty, so this short answer goes out without waiting.
     boost::beast::error_code ec;
     socket.non_blocking(true, ec);
-    socket.send(net::buffer(overCapAnswer()), 0, ec);
+    socket.send(net::buffer(Refusals::closingAnswer(why)), 0, ec);
     socket.shutdown(tcp::socket::shutdown_send, ec);
     socket.close(ec);
-    m_shared.server.log.write(client, {}, {}, refusalName(why), 503, {});
+    m_shared.server.log.write(client, {}, {}, Refusals::name(why), Refusals::status(why), {});
     if (MetricsRegistry *metrics = m_shared.server.metrics)
-        metrics->add("ksv_http_refusals_total", {{"server", m_shared.server.name}, {"reason", std::string(refusalName(why))}});
+        metrics->add("ksv_http_refusals_total", {{"server", m_shared.server.name}, {"reason", std::string(Refusals::name(why))}});
 }

@@ -7,10 +7,10 @@
 
 namespace {
 
-constexpr auto flushLimit = std::chrono::seconds(2);
+constexpr auto FlushLimit = std::chrono::seconds(2);
 // Lines gather this long before they are written, one write for many: a wake-up and a write for
 // each line would cost a busy service a third of its time again.
-constexpr auto gathering = std::chrono::milliseconds(10);
+constexpr auto Gathering = std::chrono::milliseconds(10);
 
 // The whole text, unless the stream fails (closed, gone); false then.
 bool writeAll(int descriptor, const std::string &text)
@@ -59,7 +59,7 @@ void LogWriter::State::run()
     std::unique_lock lock(mutex);
     for (;;) {
         wake.wait(lock, [&] { return !queued.empty() || droppedUnsaid > 0 || stopping; });
-        wake.wait_for(lock, gathering, [&] { return queued.size() >= maxQueuedBytes / 4 || stopping; });
+        wake.wait_for(lock, Gathering, [&] { return queued.size() >= maxQueuedBytes / 4 || stopping; });
         if (queued.empty() && droppedUnsaid > 0) {
             queued = "ksv-results-service: " + std::to_string(droppedUnsaid)
                     + " loggrader tappades (loggen lästes inte i tid)\n";
@@ -90,7 +90,7 @@ LogWriter::~LogWriter()
     std::unique_lock lock(m_state->mutex);
     m_state->stopping = true;
     m_state->wake.notify_one();
-    if (m_state->flushed.wait_for(lock, flushLimit, [&] { return m_state->done; })) {
+    if (m_state->flushed.wait_for(lock, FlushLimit, [&] { return m_state->done; })) {
         lock.unlock();
         m_thread.join();
     } else {

@@ -1,6 +1,6 @@
 #include "requesttarget.h"
 
-#include "httperror.h"
+#include "refusals.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,11 +33,11 @@ RequestTarget RequestTarget::parse(std::string_view target)
         return {std::string(withoutQuery(target)), std::nullopt};
     const std::string_view scheme = target.substr(0, colon);
     if (!equalsLower(scheme, "http") && !equalsLower(scheme, "https"))
-        throw HttpError(400, "Endast http- och https-adresser tas emot som mål.\n");
+        throw Refusals::error(Refusal::TargetScheme);
     const std::string_view rest = target.substr(colon + 3);
     const std::string_view authority = rest.substr(0, rest.find_first_of("/?#"));
     if (authority.empty() || authority.find('@') != std::string_view::npos)
-        throw HttpError(400, "Målets adress saknar värd eller har användaruppgifter.\n");
+        throw Refusals::error(Refusal::TargetAuthority);
     // What follows the authority starts with '/', '?' or '#', or is empty.
     const std::string_view path = withoutQuery(rest.substr(authority.size()));
     return {path.empty() ? std::string("/") : std::string(path), std::string(authority)};

@@ -1,18 +1,8 @@
 #include "routes.h"
 
+#include "refusals.h"
+
 #include <algorithm>
-
-namespace {
-
-HttpAnswer textAnswer(int status, const std::string &text)
-{
-    HttpAnswer answer;
-    answer.status = status;
-    answer.body = QByteArray::fromStdString(text);
-    return answer;
-}
-
-} // namespace
 
 void Routes::setFallback(Handler handler)
 {
@@ -31,7 +21,7 @@ HttpAnswer Routes::answer(const HttpRequest &request) const
     if (route == m_routes.end()) {
         if (m_fallback)
             return m_fallback(request);
-        HttpAnswer missing = textAnswer(404, "Sidan finns inte.\n");
+        HttpAnswer missing = Refusals::answer(Refusal::NotFound);
         missing.route = "-";
         return missing;
     }
@@ -48,7 +38,7 @@ HttpAnswer Routes::answer(const HttpRequest &request) const
         allow += (i ? ", " : "") + methods[i];
         spoken += (i == 0 ? "" : i + 1 == methods.size() ? " och " : ", ") + methods[i];
     }
-    HttpAnswer answer = textAnswer(405, "Endast " + spoken + ".\n");
+    HttpAnswer answer = Refusals::answer(Refusal::MethodNotAllowed, {spoken});
     answer.allow = allow;
     answer.route = route->path;
     return answer;

@@ -14,7 +14,7 @@ ServerResources::ServerResources(const HttpLimits &limits, bool logRequests, int
 std::size_t ServerResources::requestBudget(const HttpLimits &limits)
 {
     const std::size_t connections = std::size_t(std::max(1, limits.maxConnections));
-    const std::size_t setAside = processBytes + connections * connectionBytes;
+    const std::size_t setAside = ProcessBytes + connections * ConnectionBytes;
     if (limits.memoryTarget <= setAside)
         return 0;
     return std::min(limits.memoryTarget - setAside, connections * mostPerConnection(limits));

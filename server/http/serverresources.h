@@ -20,9 +20,9 @@ struct ServerResources
     // Set aside of the memory target: the process's own (data, code, answers, log queue) and
     // each connection's: its session, socket and timers (about 2.6 KiB measured) and the
     // allowance it may hold of a request outside the budget.
-    static constexpr std::size_t processBytes = 16 * 1024 * 1024;
-    static constexpr std::size_t requestAllowance = 4 * 1024;
-    static constexpr std::size_t connectionBytes = 4 * 1024 + requestAllowance;
+    static constexpr std::size_t ProcessBytes = 16 * 1024 * 1024;
+    static constexpr std::size_t RequestAllowance = 4 * 1024;
+    static constexpr std::size_t ConnectionBytes = 4 * 1024 + RequestAllowance;
     // What the memory target leaves for requests being read, at most what every connection at its
     // most would hold; 0 when the target does not cover the process and its connections.
     static std::size_t requestBudget(const HttpLimits &limits);

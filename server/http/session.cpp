@@ -1,7 +1,8 @@
 #include "session.h"
 
 #include "hostauthority.h"
-#include "metricsregistry.h"
+#include "refusals.h"
+#include "requestrules.h"
 #include "routes.h"
 #include "serverresources.h"
 
@@ -12,8 +13,6 @@
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/write.hpp>
 
-#include <ctime>
-
 namespace beast = boost::beast;
 namespace http = beast::http;
 namespace net = boost::asio;
@@ -23,14 +22,14 @@ namespace {
 
 // Reads start small and grow with what comes, so that thousands of waiting or trickling clients
 // hold little; a body is read a chunk at a time.
-constexpr std::size_t firstRead = 1024;
-constexpr std::size_t readChunk = 8 * 1024;
-constexpr std::size_t maxBuffered = 64 * 1024;
+constexpr std::size_t FirstRead = 1024;
+constexpr std::size_t ReadChunk = 8 * 1024;
+constexpr std::size_t MaxBuffered = 64 * 1024;
 // What a parsed head field costs beyond its bytes.
-constexpr std::size_t perField = 64;
+constexpr std::size_t PerField = 64;
 // While the server drains: how long an idle connection is kept for a request already on its way.
-constexpr auto drainIdle = std::chrono::seconds(1);
-constexpr char continueAnswer[] = "HTTP/1.1 100 Continue\r\n\r\n";
+constexpr auto DrainIdle = std::chrono::seconds(1);
+constexpr char ContinueAnswer[] = "HTTP/1.1 100 Continue\r\n\r\n";
 
 std::string authorityOf(const tcp::endpoint &endpoint)
 {
@@ -39,93 +38,53 @@ std::string authorityOf(const tcp::endpoint &endpoint)
     return host + ':' + std::to_string(endpoint.port());
 }
 
-// The Date header (RFC 9110, IMF-fixdate), made once a second per thread. Names spelt out: the
-// C library would give the process locale's.
-const char *httpDate()
+template <typename Socket>
+std::string clientOf(const Socket &socket)
 {
-    static constexpr const char *days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static constexpr const char *months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    thread_local std::time_t made = -1;
-    thread_local char text[32];
-    const std::time_t now = std::time(nullptr);
-    if (now != made) {
-        std::tm utc{};
-        gmtime_r(&now, &utc);
-        std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[utc.tm_wday], utc.tm_mday,
-                      months[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
-        made = now;
-    }
-    return text;
-}
-
-HttpError headTooLarge(const HttpLimits &limits)
-{
-    return HttpError(431, "Begärans huvud är större än " + std::to_string(limits.maxHeaderBytes) + " byte eller har fler än "
-                                  + std::to_string(limits.maxHeaderLines) + " rader.\n");
-}
-
-HttpError outOfMemory()
-{
-    return HttpError(503, "Tjänsten tar emot för mycket just nu, försök igen om en stund.\n");
-}
-
-HttpError parseError(beast::error_code ec, const HttpLimits &limits)
-{
-    if (ec == http::error::header_limit)
-        return headTooLarge(limits);
-    if (ec == http::error::body_limit)
-        return HttpError(413, "Begäran är större än " + std::to_string(limits.maxBodyBytes) + " byte.\n");
-    if (ec == http::error::bad_content_length || ec == http::error::bad_transfer_encoding)
-        return HttpError(400, "Felaktig eller motstridig Content-Length eller Transfer-Encoding.\n");
-    if (ec == boost::system::errc::not_enough_memory)
-        return outOfMemory();
-    return HttpError(400, "Felaktig HTTP-begäran (" + ec.message() + ").\n");
+    beast::error_code ec;
+    const auto remote = socket.remote_endpoint(ec);
+    return ec ? std::string("-") : remote.address().to_string();
 }
 
 } // namespace
 
 Session::Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &shared)
-    : m_ticket(std::move(ticket)),
+    : m_stream(std::move(socket), shared.tls),
+      m_ticket(std::move(ticket)),
       m_shared(shared),
       m_limits(shared.server.limits),
-      m_lease(shared.server.budget, ServerResources::requestAllowance),
-      m_buffer(maxBuffered),
+      m_lease(shared.server.budget, ServerResources::RequestAllowance),
+      m_recorder(shared.server, clientOf(m_stream.lowest().socket())),
+      m_buffer(MaxBuffered),
       m_requestStart(Clock::now())
 {
-    if (shared.tls)
-        m_tls.emplace(Stream(std::move(socket)), *shared.tls);
-    else
-        m_plain.emplace(std::move(socket));
     beast::error_code ec;
-    const auto remote = lowest().socket().remote_endpoint(ec);
-    m_client = ec ? std::string("-") : remote.address().to_string();
-    const auto local = lowest().socket().local_endpoint(ec);
+    const auto local = m_stream.lowest().socket().local_endpoint(ec);
     m_localAuthority = ec ? std::string("localhost") : authorityOf(local);
 }
 
 void Session::start()
 {
-    m_ticket.watch([weak = weak_from_this(), executor = lowest().get_executor()](ConnectionSlots::Notice notice) {
+    m_ticket.watch([weak = weak_from_this(), executor = m_stream.lowest().get_executor()](ConnectionSlots::Notice notice) {
         net::post(executor, [weak, notice] {
             if (const auto self = weak.lock())
                 self->onNotice(notice);
         });
     });
-    if (m_tls) {
+    if (m_stream.isTls()) {
         // The handshake is part of the first request's head, within its deadline.
-        lowest().expires_at(m_requestStart + m_limits.headDeadline);
-        m_tls->async_handshake(boost::asio::ssl::stream_base::server,
-                               beast::bind_front_handler(&Session::onHandshake, shared_from_this()));
+        m_stream.lowest().expires_at(m_requestStart + m_limits.headDeadline);
+        m_stream.tls().async_handshake(boost::asio::ssl::stream_base::server,
+                                       beast::bind_front_handler(&Session::onHandshake, shared_from_this()));
         return;
     }
-    net::dispatch(lowest().get_executor(), beast::bind_front_handler(&Session::process, shared_from_this()));
+    net::dispatch(m_stream.lowest().get_executor(), beast::bind_front_handler(&Session::process, shared_from_this()));
 }
 
 void Session::onHandshake(beast::error_code ec)
 {
     if (ec) {
-        countRequest(0, "tls", {});
+        m_recorder.handshakeFailed();
         return;    // not TLS, or a client that does not trust us: nothing to answer
     }
     process();
@@ -136,19 +95,19 @@ void Session::awaitRequest()
     if (m_closeAfterAnswer) {
         // Evicted while its last answer was on its way.
         beast::error_code ec;
-        lowest().socket().close(ec);
+        m_stream.lowest().socket().close(ec);
         return;
     }
     auto deadline = m_requestStart + m_limits.headDeadline;
     if (!m_fresh) {
         // Thousands of viewers may sit idle between their calls: they hold little meanwhile.
-        if (m_buffer.capacity() > firstRead)
+        if (m_buffer.capacity() > FirstRead)
             m_buffer.shrink_to_fit();
         const auto idle = m_shared.server.connectionSlots.idleTimeout(m_limits.idleTimeout, m_limits.pressedIdleTimeout);
         deadline = Clock::now() + idle;
     }
     if (m_shared.server.draining)
-        deadline = std::min(deadline, Clock::now() + std::min<Clock::duration>(drainIdle, m_limits.drainLimit));
+        deadline = std::min(deadline, Clock::now() + std::min<Clock::duration>(DrainIdle, m_limits.drainLimit));
     if (!m_idle) {
         m_idle = true;
         m_ticket.setIdle(true);
@@ -160,10 +119,10 @@ void Session::readMore(Clock::time_point deadline)
 {
     const auto buffer = m_buffer.prepare(readRoom());
     if (!m_lease.resize(m_lease.held() - m_bufferHeld + m_buffer.capacity()))
-        throw outOfMemory();
+        throw Refusals::error(Refusal::OutOfMemory);
     m_bufferHeld = m_buffer.capacity();
-    lowest().expires_at(deadline);
-    withStream([&](auto &stream) {
+    m_stream.lowest().expires_at(deadline);
+    m_stream.visit([&](auto &stream) {
         stream.async_read_some(buffer, beast::bind_front_handler(&Session::onRead, shared_from_this()));
     });
 }
@@ -173,9 +132,9 @@ std::size_t Session::readRoom() const
     const std::size_t room = m_buffer.max_size() - m_buffer.size();
     if (m_parser && m_parser->is_header_done()) {
         const auto remaining = m_parser->content_length_remaining();
-        return std::min<std::uint64_t>({readChunk, room, std::max<std::uint64_t>(1, remaining.value_or(readChunk))});
+        return std::min<std::uint64_t>({ReadChunk, room, std::max<std::uint64_t>(1, remaining.value_or(ReadChunk))});
     }
-    return std::min({std::max(firstRead, m_buffer.size()), readChunk, room});
+    return std::min({std::max(FirstRead, m_buffer.size()), ReadChunk, room});
 }
 
 void Session::onRead(beast::error_code ec, std::size_t bytes)
@@ -187,8 +146,10 @@ void Session::onRead(beast::error_code ec, std::size_t bytes)
     }
     if (ec) {
         // A request begun and not finished in time; the stream has closed the connection.
-        if (ec == beast::error::timeout && m_started)
-            logRequest(408, {}, {});
+        if (ec == beast::error::timeout && m_started) {
+            const auto [method, path] = requestLine();
+            m_recorder.timedOut(method, path);
+        }
         return;
     }
     m_buffer.commit(bytes);
@@ -205,11 +166,11 @@ void Session::onNotice(ConnectionSlots::Notice notice)
     }
     beast::error_code ec;
     if (notice == ConnectionSlots::Notice::Evicted) {
-        lowest().socket().close(ec);
+        m_stream.lowest().socket().close(ec);
         return;
     }
     m_rearm = true;
-    lowest().socket().cancel(ec);
+    m_stream.lowest().socket().cancel(ec);
 }
 
 void Session::markStart()
@@ -255,7 +216,7 @@ bool Session::beginRequest()
     while (skipped + 1 < m_buffer.size() && data[skipped] == '\r' && data[skipped + 1] == '\n') {
         skipped += 2;
         if (++m_blankLines > m_limits.maxBlankLines)
-            throw HttpError(400, "För många tomma rader före begäran.\n");
+            throw Refusals::error(Refusal::BlankLines);
     }
     m_buffer.consume(skipped);
     if (m_buffer.size() == 0) {
@@ -285,15 +246,15 @@ bool Session::feedHead()
     m_headBytes += m_parser->put(net::buffer(data + m_headBytes, m_buffer.size() - m_headBytes), ec);
     if (ec == http::error::need_more) {
         if (m_buffer.size() >= m_limits.maxHeaderBytes)
-            throw headTooLarge(m_limits);
+            throw RequestRules::headTooLarge(m_limits);
         readMore(m_requestStart + m_limits.headDeadline);
         return false;
     }
     if (ec)
-        throw parseError(ec, m_limits);
+        throw RequestRules::parseError(ec, m_limits);
     if (!m_parser->is_header_done())
         return true;
-    checkHead();
+    takeHead();
     m_buffer.consume(m_headBytes);
     m_headBytes = 0;
     const auto &request = m_parser->get();
@@ -305,32 +266,16 @@ bool Session::feedHead()
     return true;
 }
 
-void Session::checkHead()
+void Session::takeHead()
 {
-    // What the parser lets through and RFC 9112 or our limits do not.
     const auto &request = m_parser->get();
     const auto lines = std::size_t(std::distance(request.begin(), request.end()));
-    if (m_headBytes > m_limits.maxHeaderBytes || lines > m_limits.maxHeaderLines)
-        throw headTooLarge(m_limits);
-    const std::string_view head(static_cast<const char *>(m_buffer.data().data()), m_headBytes);
-    if (head.find("\r\n ") != std::string_view::npos || head.find("\r\n\t") != std::string_view::npos)
-        throw HttpError(400, "Ett huvudfält fortsätter på nästa rad (obs-fold).\n");
-    if (request.count(http::field::content_length) > 1
-        || request[http::field::content_length].find(',') != beast::string_view::npos)
-        throw HttpError(400, "Content-Length anges mer än en gång.\n");
-    if (request.count(http::field::host) > 1)
-        throw HttpError(400, "Host anges mer än en gång.\n");
-    if (request.count(http::field::host) == 0 && request.version() >= 11)
-        throw HttpError(400, "Host saknas (krävs i HTTP/1.1).\n");
-    if (request.count(http::field::transfer_encoding) > 0) {
-        if (request.count(http::field::content_length) > 0)
-            throw HttpError(400, "Både Content-Length och Transfer-Encoding.\n");
-        throw HttpError(411, "Ange Content-Length; delad (chunked) kropp tas inte emot.\n");
-    }
+    RequestRules::check(request, std::string_view(static_cast<const char *>(m_buffer.data().data()), m_headBytes),
+                        lines, m_limits);
     m_target = RequestTarget::parse(request.target());
     // The parsed head is held until the answer, its fields beside its bytes.
-    if (!m_lease.resize(m_lease.held() + m_headBytes + perField * lines))
-        throw outOfMemory();
+    if (!m_lease.resize(m_lease.held() + m_headBytes + PerField * lines))
+        throw Refusals::error(Refusal::OutOfMemory);
 }
 
 bool Session::feedBody()
@@ -346,16 +291,16 @@ bool Session::feedBody()
         return false;
     }
     if (ec)
-        throw parseError(ec, m_limits);
+        throw RequestRules::parseError(ec, m_limits);
     return true;
 }
 
 void Session::sendContinue()
 {
     // .NET clients, for one, wait for it before they send a body.
-    lowest().expires_at(m_requestStart + m_limits.requestDeadline);
-    withStream([&](auto &stream) {
-        net::async_write(stream, net::buffer(continueAnswer, sizeof continueAnswer - 1),
+    m_stream.lowest().expires_at(m_requestStart + m_limits.requestDeadline);
+    m_stream.visit([&](auto &stream) {
+        net::async_write(stream, net::buffer(ContinueAnswer, sizeof ContinueAnswer - 1),
                          [self = shared_from_this()](beast::error_code ec, std::size_t) {
                              if (!ec)
                                  self->process();
@@ -374,7 +319,7 @@ void Session::respond()
     const auto host = HostAuthority::validated(m_target.authority ? *m_target.authority : message[http::field::host]);
     request.authority = host ? *host : m_localAuthority;
     request.body = std::move(message.body().bytes);
-    request.client = m_client;
+    request.client = m_recorder.client();
     request.authorization = std::string(message[http::field::authorization]);
     const bool keepAlive = message.keep_alive();
     const unsigned version = message.version();
@@ -383,12 +328,9 @@ void Session::respond()
     try {
         answer = m_shared.routes.answer(request);
     } catch (const std::exception &e) {
-        answer = HttpAnswer();
-        answer.status = 500;
-        answer.body = QByteArray("Internt fel: ") + e.what() + '\n';
+        answer = Refusals::answer(Refusal::InternalError, {e.what()});
     }
-    m_shared.server.log.write(m_client, request.method, request.path, answer.note, answer.status, Clock::now() - began);
-    countRequest(answer.status, answer.route, Clock::now() - began);
+    m_recorder.answered(request.method, request.path, answer, Clock::now() - began);
     endRequest();
     send(answer, version, keepAlive, request.method == "HEAD");
 }
@@ -405,27 +347,11 @@ void Session::send(const HttpAnswer &answer, unsigned version, bool keepAlive, b
     keepAlive = keepAlive && !m_closeAfterAnswer && !m_shared.server.draining;
     m_started = false;
     m_blankLines = 0;
-    m_answerBody = answer.body;
-    m_response = Response();
-    m_response.version(version);
-    m_response.result(unsigned(answer.status));
-    m_response.set(http::field::date, httpDate());
-    m_response.set(http::field::content_type,
-                   beast::string_view(answer.contentType.constData(), std::size_t(answer.contentType.size())));
-    if (!answer.allow.empty())
-        m_response.set(http::field::allow, answer.allow);
-    if (!answer.challenge.empty())
-        m_response.set(http::field::www_authenticate, answer.challenge);
-    if (answer.status == 503)
-        m_response.set(http::field::retry_after, "5");
-    m_response.keep_alive(keepAlive);
-    // A HEAD answer has the GET answer's headers and no body.
-    m_response.content_length(std::uint64_t(m_answerBody.size()));
-    if (!headersOnly)
-        m_response.body() = Response::body_type::value_type(m_answerBody.constData(), std::size_t(m_answerBody.size()));
-    lowest().expires_after(m_limits.writeDeadline);
-    withStream([&](auto &stream) {
-        http::async_write(stream, m_response, beast::bind_front_handler(&Session::onWritten, shared_from_this(), keepAlive));
+    m_answer.set(answer, version, keepAlive, headersOnly);
+    m_stream.lowest().expires_after(m_limits.writeDeadline);
+    m_stream.visit([&](auto &stream) {
+        http::async_write(stream, m_answer.message(),
+                          beast::bind_front_handler(&Session::onWritten, shared_from_this(), keepAlive));
     });
 }
 
@@ -444,9 +370,8 @@ void Session::onWritten(bool keepAlive, beast::error_code ec, std::size_t)
 
 void Session::refuse(const HttpError &error)
 {
-    // A session's only 503 is for memory.
-    logRequest(error.status(), error.status() == 503 ? refusalName(Refusal::OutOfMemory) : std::string_view(), {});
-    countRefusal(error.status());
+    const auto [method, path] = requestLine();
+    m_recorder.refused(method, path, error);
     endRequest();
     HttpAnswer answer;
     answer.status = error.status();
@@ -458,7 +383,7 @@ void Session::linger()
 {
     beast::error_code ec;
     // Under TLS too the TCP side alone: the answer is whole by its Content-Length.
-    lowest().socket().shutdown(tcp::socket::shutdown_send, ec);
+    m_stream.lowest().socket().shutdown(tcp::socket::shutdown_send, ec);
     if (ec)
         return;
     // What comes now is thrown away: a small buffer will do.
@@ -467,13 +392,14 @@ void Session::linger()
     m_lease.resize(0);
     m_bufferHeld = 0;
     m_lingerLeft = m_limits.lingerBytes;
-    lowest().expires_after(m_limits.lingerTime);
+    m_stream.lowest().expires_after(m_limits.lingerTime);
     discard();
 }
 
 void Session::discard()
 {
-    lowest().async_read_some(m_buffer.prepare(firstRead), [self = shared_from_this()](beast::error_code ec, std::size_t bytes) {
+    m_stream.lowest().async_read_some(m_buffer.prepare(FirstRead), [self = shared_from_this()](beast::error_code ec,
+                                                                                              std::size_t bytes) {
         if (ec || bytes >= self->m_lingerLeft)
             return;
         self->m_lingerLeft -= bytes;
@@ -481,36 +407,10 @@ void Session::discard()
     });
 }
 
-void Session::countRequest(int status, const std::string &route, std::chrono::nanoseconds took) const
+std::pair<std::string_view, std::string_view> Session::requestLine() const
 {
-    MetricsRegistry *metrics = m_shared.server.metrics;
-    if (!metrics)
-        return;
-    const std::string &server = m_shared.server.name;
-    if (status == 0) {
-        metrics->add("ksv_http_refusals_total", {{"server", server}, {"reason", "tls_handshake"}});
-        return;
-    }
-    metrics->add("ksv_http_requests_total", {{"server", server}, {"route", route}, {"status", std::to_string(status)}});
-    metrics->observe("ksv_http_request_seconds", {{"server", server}, {"route", route}},
-                     std::chrono::duration<double>(took).count());
-}
-
-void Session::countRefusal(int status) const
-{
-    if (MetricsRegistry *metrics = m_shared.server.metrics)
-        metrics->add("ksv_http_refusals_total", {{"server", m_shared.server.name}, {"reason", std::to_string(status)}});
-}
-
-void Session::logRequest(int status, std::string_view note, std::chrono::nanoseconds took) const
-{
-    // The request line, as far as the parser got with it.
-    std::string_view method;
-    std::string_view path;
-    if (m_parser) {
-        method = m_parser->get().method_string();
-        const beast::string_view target = m_parser->get().target();
-        path = target.substr(0, target.find('?'));
-    }
-    m_shared.server.log.write(m_client, method, path, note, status, took);
+    if (!m_parser)
+        return {};
+    const beast::string_view target = m_parser->get().target();
+    return {m_parser->get().method_string(), target.substr(0, target.find('?'))};
 }

@@ -5,17 +5,14 @@
 #include "httperror.h"
 #include "httplimits.h"
 #include "memorybudget.h"
+#include "outgoinganswer.h"
 #include "requestbody.h"
+#include "requestrecorder.h"
 #include "requesttarget.h"
+#include "sessionstream.h"
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/basic_stream.hpp>
-#include <boost/beast/ssl/ssl_stream.hpp>
-#include <boost/beast/http/message.hpp>
 #include <boost/beast/http/parser.hpp>
-#include <boost/beast/http/span_body.hpp>
 
 #include <chrono>
 #include <memory>
@@ -44,37 +41,17 @@ public:
         boost::asio::ssl::context *tls = nullptr;    // TLS on every connection, if set
     };
 
-    // A session runs on one I/O context, and so on one thread: no locking, no strand.
-    using Executor = boost::asio::io_context::executor_type;
-    using Socket = boost::asio::basic_stream_socket<boost::asio::ip::tcp, Executor>;
+    using Socket = SessionStream::Socket;
 
     Session(Socket socket, ConnectionSlots::Ticket ticket, const Shared &shared);
 
     void start();
 
 private:
-    using Stream = boost::beast::basic_stream<boost::asio::ip::tcp, Executor>;
-    using TlsStream = boost::beast::ssl_stream<Stream>;
-
-    // The TCP stream, under TLS or not: deadlines, the socket.
-    Stream &lowest() { return m_tls ? boost::beast::get_lowest_layer(*m_tls) : *m_plain; }
-    // Runs `f` on the stream that carries HTTP.
-    template <typename F>
-    void withStream(F &&f)
-    {
-        if (m_tls)
-            f(*m_tls);
-        else
-            f(*m_plain);
-    }
-    void onHandshake(boost::beast::error_code ec);
-    // For the metrics: a request answered (status 0: a TLS handshake that failed), or refused.
-    void countRequest(int status, const std::string &route, std::chrono::nanoseconds took) const;
-    void countRefusal(int status) const;
-
     using Clock = std::chrono::steady_clock;
     using Parser = boost::beast::http::request_parser<RequestBody>;
-    using Response = boost::beast::http::response<boost::beast::http::span_body<const char>>;
+
+    void onHandshake(boost::beast::error_code ec);
 
     // Reads nothing more until a new request begins, within the idle time (or, for a new
     // connection, the head deadline).
@@ -90,7 +67,7 @@ private:
     void process();
     bool beginRequest();
     bool feedHead();
-    void checkHead();
+    void takeHead();
     bool feedBody();
     void sendContinue();
     void respond();
@@ -102,10 +79,10 @@ private:
     // rather than a reset.
     void linger();
     void discard();
-    void logRequest(int status, std::string_view note, std::chrono::nanoseconds took) const;
+    // The current request's method and path, as far as the parser got with them.
+    std::pair<std::string_view, std::string_view> requestLine() const;
 
-    std::optional<Stream> m_plain;
-    std::optional<TlsStream> m_tls;
+    SessionStream m_stream;
     ConnectionSlots::Ticket m_ticket;
     Shared m_shared;
     const HttpLimits &m_limits;
@@ -113,7 +90,7 @@ private:
     // allowance every connection has, so that ordinary calls get through a spent budget.
     MemoryBudget::Lease m_lease;
     std::size_t m_bufferHeld = 0;    // of what the lease holds
-    std::string m_client;
+    RequestRecorder m_recorder;
     std::string m_localAuthority;    // the listening address, when the Host header will not do
     boost::beast::flat_buffer m_buffer;
     std::optional<Parser> m_parser;
@@ -126,7 +103,6 @@ private:
     bool m_idle = false;             // waiting for a request, nothing of it read
     bool m_rearm = false;            // the idle read was cancelled to be made again, shorter
     bool m_closeAfterAnswer = false; // evicted while busy
-    QByteArray m_answerBody;         // kept while m_response refers to it
-    Response m_response;
+    OutgoingAnswer m_answer;
     std::size_t m_lingerLeft = 0;
 };

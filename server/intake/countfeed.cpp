@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int chunk = 10000;
+constexpr int Chunk = 10000;
 
 } // namespace
 
@@ -60,7 +60,7 @@ std::optional<LiveEvent> CountFeed::eventOf(const AuditRecord &r, const LiveCoun
 
 std::size_t CountFeed::readNew()
 {
-    const std::vector<AuditRecord> records = m_store.readAfter(m_lastSeq, chunk);
+    const std::vector<AuditRecord> records = m_store.readAfter(m_lastSeq, Chunk);
     for (const AuditRecord &r : records) {
         if (const auto event = eventOf(r, m_count))
             m_count.add(*event);
@@ -72,7 +72,7 @@ std::size_t CountFeed::readNew()
 void CountFeed::load()
 {
     m_count.setStartedMs(m_store.startedMs());
-    while (readNew() == std::size_t(chunk)) {
+    while (readNew() == std::size_t(Chunk)) {
     }
 }
 
@@ -86,7 +86,7 @@ void CountFeed::run()
     bool failing = false;
     while (!m_stopping) {
         try {
-            if (readNew() == std::size_t(chunk))
+            if (readNew() == std::size_t(Chunk))
                 continue;
             if (failing)
                 std::fprintf(stderr, "ksv-results-service: lagret svarar igen\n");

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int maxAuditedPath = 200;
+constexpr int MaxAuditedPath = 200;
 
 QByteArray json(const QJsonObject &object)
 {
@@ -150,7 +150,7 @@ IntakeAnswer IntakeService::submit(const IntakeRequest &request, const Fill &fil
 {
     Submission s;
     s.client = request.client;
-    s.request = request.method + u' ' + request.path.left(maxAuditedPath);
+    s.request = request.method + u' ' + request.path.left(MaxAuditedPath);
     try {
         const Reporter reporter = authenticated(request.authorization);
         s.reporter = reporter.name;

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr int maxReasonLength = 500;
-const std::array<const char *, 4> voteNames = {"yes", "no", "blank", "invalid"};
+constexpr int MaxReasonLength = 500;
+const std::array<const char *, 4> VoteNames = {"yes", "no", "blank", "invalid"};
 
 [[noreturn]] void malformed(const QString &what)
 {
@@ -154,9 +154,9 @@ ReportBody Reader::run()
         for (;;) {
             const QString key = string();
             expect(':');
-            const auto vote = std::find_if(voteNames.begin(), voteNames.end(), [&](const char *n) { return key == QLatin1String(n); });
-            if (vote != voteNames.end()) {
-                const auto i = std::size_t(vote - voteNames.begin());
+            const auto vote = std::find_if(VoteNames.begin(), VoteNames.end(), [&](const char *n) { return key == QLatin1String(n); });
+            if (vote != VoteNames.end()) {
+                const auto i = std::size_t(vote - VoteNames.begin());
                 if (seen[i])
                     badField(key, QStringLiteral("anges mer än en gång"));
                 seen[i] = true;
@@ -174,8 +174,8 @@ ReportBody Reader::run()
                 const QString reason = string();
                 if (reason.trimmed().isEmpty())
                     badField(key, QStringLiteral("saknar skäl"));
-                if (reason.size() > maxReasonLength)
-                    badField(key, QStringLiteral("är längre än %1 tecken").arg(maxReasonLength));
+                if (reason.size() > MaxReasonLength)
+                    badField(key, QStringLiteral("är längre än %1 tecken").arg(MaxReasonLength));
                 for (QChar c : reason) {
                     if (c.category() == QChar::Other_Control)
                         badField(key, QStringLiteral("innehåller ett styrtecken"));
@@ -198,7 +198,7 @@ ReportBody Reader::run()
         malformed(QStringLiteral("mer efter objektet"));
     for (std::size_t i = 0; i < seen.size(); ++i) {
         if (!seen[i])
-            badField(QLatin1String(voteNames[i]), QStringLiteral("saknas"));
+            badField(QLatin1String(VoteNames[i]), QStringLiteral("saknas"));
     }
     return body;
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::array<QLatin1StringView, 6> columns = {
+const std::array<QLatin1StringView, 6> Columns = {
     QLatin1StringView("municipality"), QLatin1StringView("district"), QLatin1StringView("yes"),
     QLatin1StringView("no"),           QLatin1StringView("blank"),    QLatin1StringView("invalid"),
 };
@@ -38,8 +38,8 @@ QStringList fieldsOf(const QString &text, int line)
             }
         } else if (c == u',') {
             // A line of commas must not cost a string each.
-            if (fields.size() == int(columns.size()))
-                refuse(line, QStringLiteral("fler än %1 fält").arg(columns.size()));
+            if (fields.size() == int(Columns.size()))
+                refuse(line, QStringLiteral("fler än %1 fält").arg(Columns.size()));
             fields << field;
             field.clear();
             wasQuoted = false;
@@ -69,7 +69,7 @@ ReportCsv::Line lineOf(const QStringList &f, int line)
         const QString s = f[i].trimmed();
         const auto n = FieldRules::count(s);
         if (!n) {
-            refuse(line, QStringLiteral("fältet \"%1\": %2").arg(columns[std::size_t(i)],
+            refuse(line, QStringLiteral("fältet \"%1\": %2").arg(Columns[std::size_t(i)],
                    s.startsWith(u'-') ? QStringLiteral("'%1' är negativt").arg(s.left(40)) : FieldRules::countFault(s.left(40))));
         }
         numbers[std::size_t(i - 1)] = *n;
@@ -110,8 +110,8 @@ std::vector<ReportCsv::Line> ReportCsv::read(const QByteArray &csv)
             headerSeen = true;
             continue;
         }
-        if (fields.size() != int(columns.size()))
-            refuse(number, QStringLiteral("%1 fält väntades, inte %2").arg(columns.size()).arg(fields.size()));
+        if (fields.size() != int(Columns.size()))
+            refuse(number, QStringLiteral("%1 fält väntades, inte %2").arg(Columns.size()).arg(fields.size()));
         lines.push_back(lineOf(fields, number));
     }
     if (!headerSeen)

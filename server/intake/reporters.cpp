@@ -13,7 +13,7 @@
 
 namespace {
 
-const std::array<QLatin1StringView, 4> columns = {
+const std::array<QLatin1StringView, 4> Columns = {
     QLatin1StringView("name"), QLatin1StringView("sha256"), QLatin1StringView("counties"),
     QLatin1StringView("role"),
 };
@@ -37,7 +37,7 @@ public:
 private:
     [[noreturn]] void failField(Column column, const QString &what) const
     {
-        TsvText::failField(m_line, columns[column], what);
+        TsvText::failField(m_line, Columns[column], what);
     }
     Reporter reporterOf(const QStringList &fields);
 
@@ -52,9 +52,9 @@ Reporters Parser::run(const QString &text)
     std::vector<Reporter> reporters;
     for (const auto &[line, fields] : TsvText::records(text)) {
         m_line = line;
-        if (fields.size() != int(columns.size())) {
+        if (fields.size() != int(Columns.size())) {
             TsvText::failLine(line, QStringLiteral("%1 tabbseparerade fält väntades (namn, sha256, län, roll), inte %2")
-                                            .arg(columns.size()).arg(fields.size()));
+                                            .arg(Columns.size()).arg(fields.size()));
         }
         reporters.push_back(reporterOf(fields));
     }

@@ -33,7 +33,7 @@ Outcome ReportLedger::submit(Submission submission)
     std::future<Outcome> future;
     {
         std::lock_guard lock(m_mutex);
-        if (m_queue.size() >= maxQueued || m_stopping) {
+        if (m_queue.size() >= MaxQueued || m_stopping) {
             Outcome busy;
             busy.text = QStringLiteral("Tjänsten hinner inte spara fler rapporter just nu; försök igen om en stund.");
             return busy;
@@ -54,7 +54,7 @@ void ReportLedger::run()
             m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
             if (m_queue.empty())
                 return;
-            while (!m_queue.empty() && batch.size() < maxPerCommit) {
+            while (!m_queue.empty() && batch.size() < MaxPerCommit) {
                 batch.push_back(std::move(m_queue.front()));
                 m_queue.pop_front();
             }

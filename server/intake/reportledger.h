@@ -29,8 +29,8 @@ public:
     // The outcome, once it is stored (or the store has failed). With the queue full, 503 at once.
     Outcome submit(Submission submission);
 
-    static constexpr std::size_t maxQueued = 4096;
-    static constexpr std::size_t maxPerCommit = 512;
+    static constexpr std::size_t MaxQueued = 4096;
+    static constexpr std::size_t MaxPerCommit = 512;
 
 private:
     struct Pending

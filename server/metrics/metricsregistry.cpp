@@ -119,8 +119,8 @@ std::string MetricsRegistry::text() const
     std::lock_guard lock(m_mutex);
     std::string out;
     for (const auto &[name, f] : m_families) {
-        static const char *types[] = {"counter", "gauge", "histogram"};
-        out += "# HELP " + name + ' ' + f.help + "\n# TYPE " + name + ' ' + types[int(f.type)] + '\n';
+        static const char *Types[] = {"counter", "gauge", "histogram"};
+        out += "# HELP " + name + ' ' + f.help + "\n# TYPE " + name + ' ' + Types[int(f.type)] + '\n';
         for (const auto &[labels, s] : f.series) {
             if (f.type != Type::Histogram) {
                 out += name + braced(labels) + ' ' + number(s.value) + '\n';

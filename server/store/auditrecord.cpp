@@ -4,7 +4,7 @@
 
 namespace {
 
-const std::array<QLatin1StringView, 5> names = {
+const std::array<QLatin1StringView, 5> Names = {
     QLatin1StringView("new"), QLatin1StringView("identical"), QLatin1StringView("correction"),
     QLatin1StringView("refused"), QLatin1StringView("final"),
 };
@@ -13,13 +13,13 @@ const std::array<QLatin1StringView, 5> names = {
 
 QString AuditRecord::kindName(Kind kind)
 {
-    return names[std::size_t(kind)];
+    return Names[std::size_t(kind)];
 }
 
 std::optional<AuditRecord::Kind> AuditRecord::kindNamed(const QString &name)
 {
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (name == names[i])
+    for (std::size_t i = 0; i < Names.size(); ++i) {
+        if (name == Names[i])
             return Kind(i);
     }
     return std::nullopt;

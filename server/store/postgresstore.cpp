@@ -11,9 +11,9 @@
 
 namespace {
 
-const char channel[] = "ksv_audit";
+const char Channel[] = "ksv_audit";
 
-const char schema[] = R"(
+const char Schema[] = R"(
 CREATE TABLE IF NOT EXISTS night(id INTEGER PRIMARY KEY CHECK (id = 1), seq BIGINT NOT NULL, started_ms BIGINT NOT NULL);
 CREATE TABLE IF NOT EXISTS audit(
     seq BIGINT PRIMARY KEY, at_ms BIGINT NOT NULL, kind TEXT NOT NULL, status INTEGER NOT NULL,
@@ -227,7 +227,7 @@ PostgresStore::PostgresStore(const QString &uri, Access access)
     m_writer = std::make_unique<Connection>(m_uri);
     // Replicas starting together must not make the schema at the same time.
     m_writer->script("BEGIN; SELECT pg_advisory_xact_lock(20030914);");
-    m_writer->script(schema);
+    m_writer->script(Schema);
     m_writer->script("COMMIT");
 }
 

@@ -18,13 +18,8 @@ class ReportStore
 public:
     virtual ~ReportStore() = default;
 
+    // StoreLocation opens one.
     enum class Access { ReadWrite, ReadOnly };
-
-    // A file path, or a postgresql:// (postgres://) connection URI. To write, it creates what is
-    // missing, and a new store's night starts now; to read, it must be there.
-    static std::unique_ptr<ReportStore> open(const QString &location, Access access = Access::ReadWrite);
-    // The same location with any password hidden, for messages.
-    static QString shown(const QString &location);
 
     virtual std::unique_ptr<StoreTransaction> begin() = 0;
 

@@ -10,7 +10,7 @@
 namespace {
 
 // The audit trail is only ever appended to: the triggers refuse anything else, whoever asks.
-const char schema[] = R"(
+const char Schema[] = R"(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS audit(
     seq INTEGER PRIMARY KEY, at_ms INTEGER NOT NULL, kind TEXT NOT NULL, status INTEGER NOT NULL,
@@ -27,7 +27,7 @@ CREATE TRIGGER IF NOT EXISTS audit_no_delete BEFORE DELETE ON audit
     BEGIN SELECT RAISE(ABORT, 'the audit trail is append-only'); END;
 )";
 
-const char selectAfter[] = "SELECT seq, at_ms, kind, status, reporter, client, request, area, district, "
+const char SelectAfter[] = "SELECT seq, at_ms, kind, status, reporter, client, request, area, district, "
                            "yes, no, blank, invalid, reason FROM audit WHERE seq > ?1 ORDER BY seq LIMIT ?2";
 
 AuditRecord recordAt(const SqliteStatement &row)
@@ -147,7 +147,7 @@ SqliteStore::SqliteStore(const QString &path, Access access)
     m_writer = std::make_unique<Connection>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     SqliteStatement::exec(m_writer->db, "PRAGMA journal_mode = WAL");
     SqliteStatement::exec(m_writer->db, "PRAGMA synchronous = FULL");
-    SqliteStatement::exec(m_writer->db, schema);
+    SqliteStatement::exec(m_writer->db, Schema);
     SqliteStatement started(m_writer->db, "INSERT OR IGNORE INTO meta VALUES ('started_ms', ?1)");
     started.bind(1, QString::number(QDateTime::currentMSecsSinceEpoch())).run();
     m_reader = std::make_unique<Connection>(path, SQLITE_OPEN_READONLY);
@@ -164,7 +164,7 @@ std::unique_ptr<StoreTransaction> SqliteStore::begin()
 
 std::vector<AuditRecord> SqliteStore::readAfter(std::int64_t seq, int limit)
 {
-    SqliteStatement select(m_reader->db, selectAfter);
+    SqliteStatement select(m_reader->db, SelectAfter);
     select.bind(1, seq).bind(2, limit);
     std::vector<AuditRecord> records;
     while (select.step())

@@ -1,5 +1,10 @@
 #pragma once
 
+// The layer's top: the rooms below it never see the client (only KSV::soap defines this).
+#ifndef KSV_SOAP_CLIENT
+#error "soapclient.h is for the SOAP client and its users, not for the rooms below it"
+#endif
+
 #include "objectfactory.h"
 #include "transportlimits.h"
 #include "variant.h"

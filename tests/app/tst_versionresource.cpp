@@ -17,10 +17,10 @@ QString aboutSentence(const QString &credit)
 // letters beyond ASCII.
 QString unescape(const QString &literal)
 {
-    static const QRegularExpression escape(QStringLiteral("\"\"|\\\\([0-7]{1,3}|x[0-9a-fA-F]{1,4}|.)"));
+    static const QRegularExpression Escape(QStringLiteral("\"\"|\\\\([0-7]{1,3}|x[0-9a-fA-F]{1,4}|.)"));
     QString text;
     qsizetype at = 0;
-    for (auto it = escape.globalMatch(literal); it.hasNext();) {
+    for (auto it = Escape.globalMatch(literal); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         text += literal.mid(at, match.capturedStart() - at);
         const QString code = match.captured(1);
@@ -59,8 +59,8 @@ struct Compiled
         if (!file.open(QIODevice::ReadOnly))
             return false;
         script = QString::fromLatin1(file.readAll());
-        static const QRegularExpression value(QStringLiteral("VALUE \"(\\w+)\", L?\"((?:[^\"]|\"\")*)\""));
-        for (auto it = value.globalMatch(script); it.hasNext();) {
+        static const QRegularExpression Value(QStringLiteral("VALUE \"(\\w+)\", L?\"((?:[^\"]|\"\")*)\""));
+        for (auto it = Value.globalMatch(script); it.hasNext();) {
             const QRegularExpressionMatch match = it.next();
             strings.insert(match.captured(1), unescape(match.captured(2)));
         }

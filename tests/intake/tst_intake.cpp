@@ -1,10 +1,12 @@
 #include "auditcsv.h"
 #include "dataset.h"
+#include "datasetparser.h"
 #include "httpexchange.h"
 #include "livenight.h"
 #include "reporters.h"
 #include "reportstore.h"
 #include "resultsserverthread.h"
+#include "storelocation.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -20,9 +22,9 @@ namespace {
 
 // Reporters of the table: Anna may report Stockholm's county (01), Bo every county and declare
 // counts final. The name with quotes goes into SQL as a parameter like any other.
-const QByteArray anna = "anna-token";
-const QByteArray bo = "bo-token";
-const QByteArray quote = "quote-token";
+const QByteArray Anna = "anna-token";
+const QByteArray Bo = "bo-token";
+const QByteArray Quote = "quote-token";
 
 QString line(const char *name, const QByteArray &token, const char *counties, const char *role)
 {
@@ -66,18 +68,18 @@ Reply replyOf(const QByteArray &answer)
 }
 
 // A live night on the bundled data, its store and reporters in `dir`, serving on threads of its own.
-std::unique_ptr<ResultsServerThread> liveNight(const QTemporaryDir &dir, ServiceOptions options = {})
+std::unique_ptr<ResultsServerThread> liveNight(const QTemporaryDir &dir, ProgramOptions options = {})
 {
     QFile file(dir.filePath(QStringLiteral("reporters.tsv")));
     if (!file.open(QIODevice::WriteOnly))
         return nullptr;
-    file.write(QStringList{line("Anna", anna, "01", "reporter"), line("Bo", bo, "*", "admin"),
-                           line("O'Brien \"; DROP TABLE audit; --", quote, "01", "reporter")}.join(u'\n').toUtf8());
+    file.write(QStringList{line("Anna", Anna, "01", "reporter"), line("Bo", Bo, "*", "admin"),
+                           line("O'Brien \"; DROP TABLE audit; --", Quote, "01", "reporter")}.join(u'\n').toUtf8());
     file.close();
-    options.liveNight = true;
+    options.service.liveNight = true;
     options.logRequests = false;
-    options.store = dir.filePath(QStringLiteral("night.sqlite"));
-    options.reportersFile = file.fileName();
+    options.service.store = dir.filePath(QStringLiteral("night.sqlite"));
+    options.service.reportersFile = file.fileName();
     return std::make_unique<ResultsServerThread>(options);
 }
 
@@ -109,7 +111,7 @@ private Q_SLOTS:
     void auditCsv();
 
 private:
-    DataSet m_data = DataSet::bundled();
+    DataSet m_data = DataSetParser::bundled();
 };
 
 void TestIntake::requests_data()
@@ -124,7 +126,7 @@ void TestIntake::requests_data()
 
     const QByteArray figures = R"({"yes":100,"no":80,"blank":5,"invalid":2})";
     const QByteArray other = R"({"yes":101,"no":80,"blank":5,"invalid":2})";
-    const Request put{"PUT", "/reports/0114/1", anna, figures};
+    const Request put{"PUT", "/reports/0114/1", Anna, figures};
     auto with = [](Request r, QByteArray body) { r.body = std::move(body); return r; };
     auto as = [](Request r, QByteArray token) { r.token = std::move(token); return r; };
     auto at = [](Request r, QString path) { r.path = std::move(path); return r; };
@@ -140,7 +142,7 @@ void TestIntake::requests_data()
     row("bearer in any case", {}, as(put, "  bEaReR anna-token"), 201, "new", 1, 1);
     row("no token", {}, as(put, {}), 401, "Bearer", 1, 0);
     row("wrong token", {}, as(put, "Bearer anna-tokeN"), 401, "nyckel", 1, 0);
-    row("token hash as token", {}, as(put, "Bearer " + Reporters::hashOf(anna).toHex()), 401, "nyckel", 1, 0);
+    row("token hash as token", {}, as(put, "Bearer " + Reporters::hashOf(Anna).toHex()), 401, "nyckel", 1, 0);
     row("basic scheme", {}, as(put, "Basic YW5uYTp4"), 401, "nyckel", 1, 0);
     row("other county", {}, at(put, "/reports/0305/1"), 403, "län 03", 1, 0);
     row("any county", {}, as(at(put, "/reports/0305/1"), "Bearer bo-token"), 201, "new", 1, 1);
@@ -176,7 +178,7 @@ void TestIntake::requests_data()
         422, "correction", 1, 1);
     row("correction without reason", {put}, with(put, R"({"yes":101,"no":80,"blank":5,"invalid":2,"correction":" "})"),
         422, "correction", 1, 0 + 1);
-    const Request batch{"POST", "/reports", anna, "municipality,district,yes,no,blank,invalid\r\n0114,1,1,2,3,4\r\n\"0114\",2,5,6,7,8\r\n"};
+    const Request batch{"POST", "/reports", Anna, "municipality,district,yes,no,blank,invalid\r\n0114,1,1,2,3,4\r\n\"0114\",2,5,6,7,8\r\n"};
     row("batch", {}, batch, 201, "\"new\":2", 2, 2);
     row("batch repeated", {batch}, batch, 200, "\"identical\":2", 2, 2);
     row("batch over a report", {put}, batch, 409, "\"line\":2", 1, 1);
@@ -189,7 +191,7 @@ void TestIntake::requests_data()
     row("batch, header", {}, with(batch, "kommun,distrikt,ja,nej,blanka,ogiltiga\n0114,1,1,2,3,4\n"), 422, "\"line\":1", 1, 0);
     row("batch, only header", {}, with(batch, "municipality,district,yes,no,blank,invalid\n"), 422, "inga rapporter", 1, 0);
     row("batch, unknown token", {}, as(batch, "Bearer x"), 401, "nyckel", 1, 0);
-    const Request final{"POST", "/final/01", bo, {}};
+    const Request final{"POST", "/final/01", Bo, {}};
     row("final", {put}, final, 200, "\"county\":\"01\",\"result\":\"final\"", 1, 1);
     row("final, country", {}, at(final, "/final/00"), 200, "final", 1, 0);
     row("final, reporter", {}, as(final, "Bearer anna-token"), 403, "admin", 1, 0);
@@ -201,8 +203,8 @@ void TestIntake::requests_data()
         200, "correction", 1, 1);
     row("SQL in a name", {}, as(put, "Bearer quote-token"), 201, "new", 1, 1);
     row("SQL in a CSV field", {}, with(batch, "municipality,district,yes,no,blank,invalid\n\"0114'--\",1,1,1,1,1\n"), 422, "\"line\":2", 1, 0);
-    row("wrong method", {}, Request{"GET", "/reports/0114/1", anna, {}}, 405, "PUT", 0, 0);
-    row("no such page", {}, Request{"PUT", "/report/0114/1", anna, figures}, 404, "finns inte", 0, 0);
+    row("wrong method", {}, Request{"GET", "/reports/0114/1", Anna, {}}, 405, "PUT", 0, 0);
+    row("no such page", {}, Request{"PUT", "/report/0114/1", Anna, figures}, 404, "finns inte", 0, 0);
 }
 
 void TestIntake::requests()
@@ -217,7 +219,7 @@ void TestIntake::requests()
 
     QTemporaryDir dir;
     const auto night = liveNight(dir);
-    const auto store = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")), ReportStore::Access::ReadOnly);
+    const auto store = StoreLocation::open(dir.filePath(QStringLiteral("night.sqlite")), ReportStore::Access::ReadOnly);
     for (const Request &r : before)
         QVERIFY(send(*night, r).status < 300);
     const auto recordsBefore = store->readAfter(0, 1000).size();
@@ -253,7 +255,7 @@ void TestIntake::requests()
     const bool declared = request.path.startsWith(u"/final/") && status == 200;
     const bool country = declared && request.path.endsWith(u"/00");
     // Past the step in which answers change, so that what should not count has had its chance.
-    QTest::qWait(int(LiveNight::publishStep.count()) + 50);
+    QTest::qWait(int(LiveNight::PublishStep.count()) + 50);
     QTRY_COMPARE(operatorView(), QStringLiteral("%1 of %2, %3 final, country %4")
                                          .arg(counted)
                                          .arg(m_data.districtCount())
@@ -267,16 +269,16 @@ void TestIntake::storeBusy()
     // once it can is new.
     QTemporaryDir dir;
     const auto night = liveNight(dir);
-    const Request put{"PUT", "/reports/0114/1", anna, R"({"yes":100,"no":80,"blank":5,"invalid":2})"};
+    const Request put{"PUT", "/reports/0114/1", Anna, R"({"yes":100,"no":80,"blank":5,"invalid":2})"};
     {
-        const auto other = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")));
+        const auto other = StoreLocation::open(dir.filePath(QStringLiteral("night.sqlite")));
         const auto holding = other->begin();    // the write lock, until it goes
         const Reply refused = send(*night, put, 15000);
         QCOMPARE(refused.status, 503);
         QVERIFY(refused.head.contains("\r\nRetry-After: "));
     }
     QCOMPARE(send(*night, put).status, 201);
-    const auto trail = ReportStore::open(dir.filePath(QStringLiteral("night.sqlite")))->readAfter(0, 10);
+    const auto trail = StoreLocation::open(dir.filePath(QStringLiteral("night.sqlite")))->readAfter(0, 10);
     QCOMPARE(trail.size(), std::size_t(1));
 }
 
@@ -292,7 +294,7 @@ void TestIntake::tls()
                                               "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
     if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
         QSKIP("openssl could not make a certificate");
-    ServiceOptions options;
+    ProgramOptions options;
     options.intakeTlsCert = dir.filePath(QStringLiteral("cert.pem"));
     options.intakeTlsKey = dir.filePath(QStringLiteral("key.pem"));
     const auto night = liveNight(dir, options);
@@ -305,7 +307,7 @@ void TestIntake::tls()
     client.setSslConfiguration(trust);
     client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
     QVERIFY2(client.waitForEncrypted(5000), qPrintable(client.errorString()));
-    const Request put{"PUT", "/reports/0114/1", anna, R"({"yes":100,"no":80,"blank":5,"invalid":2})"};
+    const Request put{"PUT", "/reports/0114/1", Anna, R"({"yes":100,"no":80,"blank":5,"invalid":2})"};
     QCOMPARE(replyOf(HttpExchange::answer(client, raw(put))).status, 201);
 
     QTcpSocket plain;
@@ -319,9 +321,9 @@ void TestIntake::metrics()
     // The metrics as Prometheus's own parser reads them, with what one report and one refusal left.
     QTemporaryDir dir;
     const auto night = liveNight(dir);
-    QCOMPARE(send(*night, Request{"PUT", "/reports/0114/1", anna, R"({"yes":1,"no":2,"blank":3,"invalid":4})"}).status, 201);
+    QCOMPARE(send(*night, Request{"PUT", "/reports/0114/1", Anna, R"({"yes":1,"no":2,"blank":3,"invalid":4})"}).status, 201);
     QCOMPARE(send(*night, Request{"PUT", "/reports/0114/1", {}, {}}).status, 401);
-    QCOMPARE(send(*night, Request{"PUT", "/reports/0114/1", anna, QByteArray(2 * 1024 * 1024, ' ')}).status, 413);
+    QCOMPARE(send(*night, Request{"PUT", "/reports/0114/1", Anna, QByteArray(2 * 1024 * 1024, ' ')}).status, 413);
     const Reply metrics = send(*night, Request{"GET", "/metrics", {}, {}});
     QCOMPARE(metrics.status, 200);
     QVERIFY(metrics.head.contains("text/plain; version=0.0.4"));

@@ -5,7 +5,7 @@
 
 namespace {
 
-const QString envNs = QStringLiteral("{http://schemas.xmlsoap.org/soap/envelope/}");
+const QString EnvNs = QStringLiteral("{http://schemas.xmlsoap.org/soap/envelope/}");
 
 QString qualified(QStringView ns, QStringView local)
 {
@@ -54,11 +54,11 @@ SoapAnswer SoapAnswer::read(const QByteArray &envelope)
     const Element root = Element::read(xml, {});
     if (xml.hasError())
         answer.error = QStringLiteral("line %1: %2").arg(xml.lineNumber()).arg(xml.errorString());
-    else if (root.name != envNs + "Envelope" || root.children.empty() || root.children.back().name != envNs + "Body")
+    else if (root.name != EnvNs + "Envelope" || root.children.empty() || root.children.back().name != EnvNs + "Body")
         answer.error = QStringLiteral("not a SOAP 1.1 envelope");
     if (!answer.error.isEmpty())
         return answer;
-    answer.encodingStyle = root.attributes.value(envNs + "encodingStyle")
+    answer.encodingStyle = root.attributes.value(EnvNs + "encodingStyle")
             == u"http://schemas.xmlsoap.org/soap/encoding/";
     const Element &body = root.children.back();
     if (body.children.empty())
@@ -76,7 +76,7 @@ SoapAnswer SoapAnswer::read(const QByteArray &envelope)
     for (const Element &independent : body.children)
         if (independent.name.section(u'}', -1) == u"multiRef" && ++answer.multiRefCount)
             byId.insert(u'#' + independent.attributes.value(QStringLiteral("id")), &independent);
-    if (response.name == envNs + "Fault" || response.children.empty())
+    if (response.name == EnvNs + "Fault" || response.children.empty())
         return answer;
     const Element &array = response.children.front();
     answer.arrayType = array.resolved(array.attributes.value("{http://schemas.xmlsoap.org/soap/encoding/}arrayType"));

@@ -1,5 +1,6 @@
 #include "countstate.h"
 #include "dataset.h"
+#include "datasetparser.h"
 #include "electionnight.h"
 #include "livecount.h"
 #include "percenttext.h"
@@ -40,7 +41,7 @@ private Q_SLOTS:
     void percentText();
 
 private:
-    DataSet m_data = DataSet::bundled();
+    DataSet m_data = DataSetParser::bundled();
 };
 
 void TestCount::replay_data()

@@ -25,18 +25,18 @@ private Q_SLOTS:
     void tokens();
 
 private:
-    DataSet m_bundled = DataSet::bundled();
+    DataSet m_bundled = DataSetParser::bundled();
 };
 
 namespace {
 
-const QByteArray header = "type\tcode\tname\tdistricts\telectorate\tyes\tno\tblank\tinvalid\n";
-const QByteArray county01 = "county\t01\tStockholms län\t\t\t\t\t\t\n";
-const QByteArray muni0114 = "municipality\t0114\tUpplands Väsby\t25\t32463\t11495\t14383\t460\t64\n";
+const QByteArray Header = "type\tcode\tname\tdistricts\telectorate\tyes\tno\tblank\tinvalid\n";
+const QByteArray County01 = "county\t01\tStockholms län\t\t\t\t\t\t\n";
+const QByteArray Muni0114 = "municipality\t0114\tUpplands Väsby\t25\t32463\t11495\t14383\t460\t64\n";
 
 QByteArray municipality(const QByteArray &fields)
 {
-    return header + county01 + "municipality\t" + fields + '\n';
+    return Header + County01 + "municipality\t" + fields + '\n';
 }
 
 } // namespace
@@ -85,12 +85,12 @@ void TestDataSet::readsFiles_data()
     auto good = [](const char *name, const QByteArray &text) {
         QTest::newRow(name) << text << "data.tsv" << QString();
     };
-    good("plain", header + county01 + muni0114);
-    good("county row with three fields", header + "county\t01\tStockholms län\n" + muni0114);
-    good("comments and blank lines", "# note\n\n" + header + "# more\n" + county01 + "\n" + muni0114);
-    good("CRLF", QByteArray(header + county01 + muni0114).replace("\n", "\r\n"));
-    good("BOM", "\xEF\xBB\xBF" + header + county01 + muni0114);
-    good("no final newline", header + county01 + muni0114.chopped(1));
+    good("plain", Header + County01 + Muni0114);
+    good("county row with three fields", Header + "county\t01\tStockholms län\n" + Muni0114);
+    good("comments and blank lines", "# note\n\n" + Header + "# more\n" + County01 + "\n" + Muni0114);
+    good("CRLF", QByteArray(Header + County01 + Muni0114).replace("\n", "\r\n"));
+    good("BOM", "\xEF\xBB\xBF" + Header + County01 + Muni0114);
+    good("no final newline", Header + County01 + Muni0114.chopped(1));
 
     QTest::newRow("missing") << QByteArray() << "missing.tsv" << "kan inte läsas";
     // A device that never ends must not be read for ever.
@@ -99,26 +99,26 @@ void TestDataSet::readsFiles_data()
         QTest::newRow(name) << text << "data.tsv" << expected;
     };
     bad("empty", QByteArray(), "rubrikraden saknas");
-    bad("wrong header", "type\tcode\tname\n" + county01, "rad 1: rubrikraden");
-    bad("no counties", header, "inga län");
-    bad("bad UTF-8", header + "county\t01\tStockholms l\xE4n\n" + muni0114, "UTF-8");
-    bad("unknown row type", header + county01 + "kommun\t0114\tX\t1\t1\t0\t0\t0\t0\n", "rad 3, fältet \"type\"");
-    bad("municipality first", header + muni0114, "rad 2: kommunrad före");
-    bad("county code one digit", header + "county\t1\tX\n", "rad 2, fältet \"code\"");
-    bad("county code 00", header + "county\t00\tX\n", "rad 2, fältet \"code\"");
+    bad("wrong header", "type\tcode\tname\n" + County01, "rad 1: rubrikraden");
+    bad("no counties", Header, "inga län");
+    bad("bad UTF-8", Header + "county\t01\tStockholms l\xE4n\n" + Muni0114, "UTF-8");
+    bad("unknown row type", Header + County01 + "kommun\t0114\tX\t1\t1\t0\t0\t0\t0\n", "rad 3, fältet \"type\"");
+    bad("municipality first", Header + Muni0114, "rad 2: kommunrad före");
+    bad("county code one digit", Header + "county\t1\tX\n", "rad 2, fältet \"code\"");
+    bad("county code 00", Header + "county\t00\tX\n", "rad 2, fältet \"code\"");
     bad("counties out of order",
-        header + "county\t03\tUppsala län\nmunicipality\t0305\tHåbo\t5\t9000\t1\t1\t1\t1\n" + county01,
+        Header + "county\t03\tUppsala län\nmunicipality\t0305\tHåbo\t5\t9000\t1\t1\t1\t1\n" + County01,
         "rad 4, fältet \"code\"");
-    bad("duplicate county", header + county01 + muni0114 + county01, "rad 4, fältet \"code\"");
-    bad("county without municipalities", header + county01 + "county\t03\tUppsala län\n", "länet 01 har inga kommuner");
-    bad("last county without municipalities", header + county01 + muni0114 + "county\t03\tX\n",
+    bad("duplicate county", Header + County01 + Muni0114 + County01, "rad 4, fältet \"code\"");
+    bad("county without municipalities", Header + County01 + "county\t03\tUppsala län\n", "länet 01 har inga kommuner");
+    bad("last county without municipalities", Header + County01 + Muni0114 + "county\t03\tX\n",
         "länet 03 har inga kommuner");
-    bad("county figures given", header + "county\t01\tStockholms län\t5\t\t\t\t\t\n" + muni0114,
+    bad("county figures given", Header + "county\t01\tStockholms län\t5\t\t\t\t\t\n" + Muni0114,
         "rad 2, fältet \"districts\"");
     bad("municipality of another county", municipality("0305\tHåbo\t5\t9000\t1\t1\t1\t1"),
         "rad 3, fältet \"code\"");
     bad("municipality code three digits", municipality("014\tX\t5\t9000\t1\t1\t1\t1"), "rad 3, fältet \"code\"");
-    bad("duplicate municipality", header + county01 + muni0114 + muni0114, "rad 4, fältet \"code\"");
+    bad("duplicate municipality", Header + County01 + Muni0114 + Muni0114, "rad 4, fältet \"code\"");
     bad("missing field", municipality("0114\tX\t5\t9000\t1\t1\t1"), "rad 3: en kommunrad har 9 fält");
     bad("empty name", municipality("0114\t\t5\t9000\t1\t1\t1\t1"), "rad 3, fältet \"name\"");
     bad("name with blank", municipality("0114\t X\t5\t9000\t1\t1\t1\t1"), "rad 3, fältet \"name\"");
@@ -143,7 +143,7 @@ void TestDataSet::readsFiles()
     data.close();
     const QString file = QDir(dir.path()).filePath(path);
     try {
-        const DataSet data = DataSet::fromFile(file);
+        const DataSet data = DataSetParser::fromFile(file);
         QVERIFY2(expected.isEmpty(), "accepted");
         QCOMPARE(data.counties().size(), std::size_t(1));
         const Municipality &m = data.counties()[0].municipalities.at(0);
@@ -186,7 +186,7 @@ void TestDataSet::liveNightFiles()
     QFETCH(bool, districts);
     QFETCH(QByteArray, text);
     QFETCH(QString, expected);
-    const DataSet data = DataSetParser::parse(header + county01 + muni0114);
+    const DataSet data = DataSetParser::parse(Header + County01 + Muni0114);
     try {
         if (districts) {
             const DistrictTable table = DistrictsFile::parse(text, data);
@@ -206,7 +206,7 @@ void TestDataSet::liveNightFiles()
 void TestDataSet::tokens()
 {
     // A new token's line reads back, and only that token opens it.
-    const DataSet data = DataSetParser::parse(header + county01 + muni0114);
+    const DataSet data = DataSetParser::parse(Header + County01 + Muni0114);
     const auto anna = Reporters::newToken(QStringLiteral("Anna"), QStringLiteral("01"), QStringLiteral("reporter"));
     const auto bo = Reporters::newToken(QStringLiteral("Bo"), QStringLiteral("*"), QStringLiteral("admin"));
     QCOMPARE(anna.token.size(), 43);

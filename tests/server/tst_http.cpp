@@ -4,10 +4,11 @@
 #include "ksv_config.h"
 #include "logwriter.h"
 #include "memorybudget.h"
+#include "refusals.h"
 #include "requesttarget.h"
-#include "serverresources.h"
 #include "resultsserverthread.h"
 #include "resultsservice.h"
+#include "serverresources.h"
 #include "soapcall.h"
 
 #include <QElapsedTimer>
@@ -23,8 +24,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QByteArray wsdlPath = KSV_WSDL_PATH;
-const QByteArray endpoint = ResultsService::endpointPath().toUtf8();
+const QByteArray WsdlPath = KSV_WSDL_PATH;
+const QByteArray Endpoint = ResultsService::endpointPath().toUtf8();
 
 QByteArray countryCall(const char *operation = "getCountryResultsValnatt")
 {
@@ -125,9 +126,9 @@ private:
 
 void TestHttp::initTestCase()
 {
-    ServiceOptions options;
+    ProgramOptions options;
     options.logRequests = false;
-    options.frozenAt = 15min;
+    options.service.frozenAt = 15min;
     options.http.headDeadline = 300ms;
     options.http.requestDeadline = 600ms;
     options.http.writeDeadline = 300ms;
@@ -148,8 +149,8 @@ void TestHttp::rawBytes_data()
     QTest::addColumn<QByteArrayList>("contains");    // in this order in what came back
 
     // Requests start with their request line and Host; `get` and `post` leave the head open.
-    const QByteArray get = "GET " + wsdlPath + " HTTP/1.1\r\nHost: x\r\n";
-    const QByteArray post = "POST " + endpoint + " HTTP/1.1\r\nHost: x\r\n";
+    const QByteArray get = "GET " + WsdlPath + " HTTP/1.1\r\nHost: x\r\n";
+    const QByteArray post = "POST " + Endpoint + " HTTP/1.1\r\nHost: x\r\n";
     const QByteArray call = SoapCall::of("getCountryResultsValnatt");
     const QByteArray length = "Content-Length: " + QByteArray::number(call.size()) + "\r\n";
     auto row = [](const char *name, const QByteArrayList &pieces, const QByteArray &answers, bool closes,
@@ -186,13 +187,13 @@ void TestHttp::rawBytes_data()
     // One interim answer, then the body is read where it left off; so is the next request.
     row("expects 100-continue", {post + "Expect: 100-continue\r\n" + length + "\r\n", call, countryCall()},
         "100 200 200", false, {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"});
-    row("HTTP/1.0 expecting 100-continue", {"POST " + endpoint + " HTTP/1.0\r\nExpect: 100-continue\r\n" + length + "\r\n", call},
+    row("HTTP/1.0 expecting 100-continue", {"POST " + Endpoint + " HTTP/1.0\r\nExpect: 100-continue\r\n" + length + "\r\n", call},
         "200", true);
     // Between requests: a few empty lines, answers in request order however many come at once.
     row("empty lines before", {"\r\n\r\n" + countryCall()}, "200", false);
     row("empty lines flood", {QByteArray(3 * 1024 * 1024, '\n').replace("\n", "\r\n")}, "400", true);
     row("pipelined, in order",
-        {countryCall() + countryCall("getCountryResultsSlutsam") + "HEAD " + wsdlPath + " HTTP/1.1\r\nHost: x\r\n\r\n" + get + "\r\n"},
+        {countryCall() + countryCall("getCountryResultsSlutsam") + "HEAD " + WsdlPath + " HTTP/1.1\r\nHost: x\r\n\r\n" + get + "\r\n"},
         "200 200 200h 200", false,
         {"getCountryResultsValnattResponse", "getCountryResultsSlutsamResponse", "wsdl:definitions"});
     QByteArray many;
@@ -210,37 +211,37 @@ void TestHttp::rawBytes_data()
     row("body trickling past 600 ms", QByteArrayList{post + length + "\r\n"} + trickle, "", true, {}, 50);
     row("nothing sent", {}, "", true);
     // Closing after the answer.
-    row("HTTP/1.0", {"GET " + wsdlPath + " HTTP/1.0\r\n\r\n"}, "200", true);
-    row("HTTP/1.0 keep-alive", {"GET " + wsdlPath + " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"}, "200", false);
+    row("HTTP/1.0", {"GET " + WsdlPath + " HTTP/1.0\r\n\r\n"}, "200", true);
+    row("HTTP/1.0 keep-alive", {"GET " + WsdlPath + " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"}, "200", false);
     row("Connection: close", {get + "Connection: close\r\n\r\n"}, "200", true);
     // Routes.
     row("SOAP fault", {SoapCall::post("hello")}, "500", false, {"text/xml", "Felaktig XML"});
     row("unknown path", {"GET /emu2003/webservices/Other.wsdl HTTP/1.1\r\nHost: x\r\n\r\n"}, "404", false);
-    row("POST to the WSDL", {"POST " + wsdlPath + " HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n"}, "405", false,
+    row("POST to the WSDL", {"POST " + WsdlPath + " HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n"}, "405", false,
         {"Allow: GET, HEAD"});
-    row("GET the endpoint", {"GET " + endpoint + " HTTP/1.1\r\nHost: x\r\n\r\n"}, "405", false, {"Allow: POST"});
+    row("GET the endpoint", {"GET " + Endpoint + " HTTP/1.1\r\nHost: x\r\n\r\n"}, "405", false, {"Allow: POST"});
     // RFC 9112: Host is required of HTTP/1.1; a target in absolute form is taken, its authority
     // standing for the Host.
-    row("HTTP/1.1 without Host", {"GET " + wsdlPath + " HTTP/1.1\r\n\r\n"}, "400", true);
-    row("absolute-form call", {"POST HTTP://results.example:8803" + endpoint + "?x HTTP/1.1\r\nHost: x\r\n" + length + "\r\n" + call},
+    row("HTTP/1.1 without Host", {"GET " + WsdlPath + " HTTP/1.1\r\n\r\n"}, "400", true);
+    row("absolute-form call", {"POST HTTP://results.example:8803" + Endpoint + "?x HTTP/1.1\r\nHost: x\r\n" + length + "\r\n" + call},
         "200", false, {"getCountryResultsValnattResponse"});
-    row("absolute-form with user", {"GET http://u@results.example" + wsdlPath + " HTTP/1.1\r\nHost: x\r\n\r\n"}, "400", true);
+    row("absolute-form with user", {"GET http://u@results.example" + WsdlPath + " HTTP/1.1\r\nHost: x\r\n\r\n"}, "400", true);
     // The WSDL's endpoint follows a Host header that is a host and port, else the listening address.
     const QByteArray own = "127.0.0.1:" + QByteArray::number(m_server->port());
     auto wsdl = [&](const char *name, const QByteArray &head, const QByteArray &expected) {
-        row(name, {head + "\r\n"}, "200", false, {"location=\"http://" + expected + endpoint + '"'});
+        row(name, {head + "\r\n"}, "200", false, {"location=\"http://" + expected + Endpoint + '"'});
     };
-    const QByteArray getWithout = "GET " + wsdlPath + " HTTP/1.1\r\n";
+    const QByteArray getWithout = "GET " + WsdlPath + " HTTP/1.1\r\n";
     wsdl("Host, name and port", getWithout + "Host: Results.example:8803\r\n", "Results.example:8803");
     wsdl("Host, name", getWithout + "Host: localhost\r\n", "localhost");
     wsdl("Host, IPv6", getWithout + "Host: [::1]:8803\r\n", "[::1]:8803");
     wsdl("Host, IPv4", getWithout + "Host: 192.0.2.7:80\r\n", "192.0.2.7:80");
     wsdl("Host, port 1", getWithout + "Host: x:1\r\n", "x:1");
     wsdl("Host, port 65535", getWithout + "Host: x:65535\r\n", "x:65535");
-    wsdl("absolute-form over Host", "GET http://results.example:8123" + wsdlPath + " HTTP/1.1\r\nHost: x\r\n",
+    wsdl("absolute-form over Host", "GET http://results.example:8123" + WsdlPath + " HTTP/1.1\r\nHost: x\r\n",
          "results.example:8123");
-    row("no Host, HTTP/1.0", {"GET " + wsdlPath + " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"}, "200", false,
-        {"location=\"http://" + own + endpoint + '"'});
+    row("no Host, HTTP/1.0", {"GET " + WsdlPath + " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"}, "200", false,
+        {"location=\"http://" + own + Endpoint + '"'});
     for (const char *host : {"....", "-", "a-.example", "a..b", "x:99999", "x:65536", "x:0", "x:", "1.2.3.999", "[::1",
                              "a\"><x y=\"", "evil.example/x?", "a b"})
         wsdl(qPrintable(QStringLiteral("Host '%1'").arg(host)), getWithout + "Host: " + host + "\r\n", own);
@@ -360,7 +361,7 @@ void TestHttp::connectionSlots()
                 tickets.emplace_back(std::move(*ticket));
                 got << "y";
             } else {
-                got << QString::fromLatin1(refusalName(std::get<Refusal>(admitted)).data());
+                got << QString::fromLatin1(Refusals::name(std::get<Refusal>(admitted)).data());
             }
         } else if (step.startsWith(u'-')) {
             tickets.at(std::size_t(n)).reset();
@@ -381,7 +382,7 @@ void TestHttp::connectionCaps()
     // the total cap a newcomer takes the place of the connection idle longest, unless all are in
     // the middle of a request; nearly full, idle connections are kept for the shorter time. The
     // server stops listening when it goes.
-    ServiceOptions options;
+    ProgramOptions options;
     options.logRequests = false;
     options.http.maxConnections = 3;
     options.http.maxConnectionsPerClient = 2;
@@ -436,11 +437,11 @@ void TestHttp::memoryBudget()
 
     // Requests are held in memory as they arrive, within the server's budget: past it a request
     // gets 503 and what it held is given back; a stated length alone holds nothing.
-    ServiceOptions options;
+    ProgramOptions options;
     options.logRequests = false;
     options.http.maxConnections = 100;
     // The budget then is one request's most: 96 KiB.
-    options.http.memoryTarget = ServerResources::processBytes + 100 * ServerResources::connectionBytes + 64 * 1024;
+    options.http.memoryTarget = ServerResources::ProcessBytes + 100 * ServerResources::ConnectionBytes + 64 * 1024;
     ResultsServerThread server(options);
     QByteArray body = SoapCall::of("getCountryResultsValnatt");
     body.insert(body.indexOf("<SOAP-ENV:Body>"), QByteArray(48000 - body.size(), ' '));
@@ -463,7 +464,7 @@ void TestHttp::memoryBudget()
     std::vector<std::unique_ptr<QTcpSocket>> claiming;
     for (int i = 0; i < 3; ++i) {
         claiming.push_back(connect());
-        claiming.back()->write("POST " + endpoint + " HTTP/1.1\r\nHost: x\r\nContent-Length: 65000\r\n\r\n" + QByteArray(100, ' '));
+        claiming.back()->write("POST " + Endpoint + " HTTP/1.1\r\nHost: x\r\nContent-Length: 65000\r\n\r\n" + QByteArray(100, ' '));
     }
     QTest::qWait(200);
     auto third = connect();
@@ -477,9 +478,9 @@ void TestHttp::logNeverWaits()
     int ends[2];
     QCOMPARE(::pipe2(ends, O_CLOEXEC), 0);
     auto log = std::make_unique<LogWriter>(ends[1], 16 * 1024);
-    constexpr int lines = 2000;
+    constexpr int Lines = 2000;
     auto writing = std::async(std::launch::async, [&] {
-        for (int i = 0; i < lines; ++i)
+        for (int i = 0; i < Lines; ++i)
             log->write(QByteArray::number(i).leftJustified(99, '.').append('\n').toStdString());
     });
     QVERIFY(writing.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
@@ -502,7 +503,7 @@ void TestHttp::logNeverWaits()
             ++written;
     }
     QVERIFY2(dropped > 0, read.right(200).constData());
-    QCOMPARE(written + int(dropped), lines);
+    QCOMPARE(written + int(dropped), Lines);
     QCOMPARE(log->dropped(), dropped);
     log.reset();
     ::close(ends[0]);

@@ -1,12 +1,13 @@
 #include "dataset.h"
+#include "datasetparser.h"
 #include "ksv_config.h"
 #include "percenttext.h"
 #include "resultsservice.h"
+#include "soapanswer.h"
+#include "soapcall.h"
 #include "soapfault.h"
 #include "soaprequestreader.h"
 #include "tally.h"
-#include "soapanswer.h"
-#include "soapcall.h"
 
 #include <QDateTime>
 #include <QDomDocument>
@@ -20,11 +21,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString serviceNs = QStringLiteral(KSV_SERVICE_NAMESPACE);
-const QString schemaNs = QStringLiteral(KSV_SCHEMA_NAMESPACE);
-const QString envNs = QStringLiteral("{http://schemas.xmlsoap.org/soap/envelope/}");
+const QString ServiceNs = QStringLiteral(KSV_SERVICE_NAMESPACE);
+const QString SchemaNs = QStringLiteral(KSV_SCHEMA_NAMESPACE);
+const QString EnvNs = QStringLiteral("{http://schemas.xmlsoap.org/soap/envelope/}");
 
-const QStringList memberNames = {
+const QStringList MemberNames = {
     "generated", "resultType", "code", "name", "readyDistricts", "allDistricts", "yesNum", "yesPerc",
     "noNum", "noPerc", "blankNum", "blankPerc", "invalidNum", "turnoutNum", "turnoutPerc",
 };
@@ -107,7 +108,7 @@ private Q_SLOTS:
     void wsdlDescribesService();
 
 private:
-    DataSet m_data = DataSet::bundled();
+    DataSet m_data = DataSetParser::bundled();
 };
 
 void TestResultsService::operations_data()
@@ -136,10 +137,10 @@ void TestResultsService::operations()
     QCOMPARE(reply.operation, operation);
     const SoapAnswer answer = SoapAnswer::read(reply.body);
     QVERIFY2(answer.error.isEmpty() && answer.encodingStyle, qPrintable(answer.error));
-    QCOMPARE(answer.response, QStringLiteral("{%1}%2Response").arg(serviceNs, operation));
+    QCOMPARE(answer.response, QStringLiteral("{%1}%2Response").arg(ServiceNs, operation));
     QCOMPARE(answer.multiRefCount, style == WireStyle::MultiRef ? int(answer.records.size()) : 0);
-    QCOMPARE(answer.arrayType, QStringLiteral("{%1}QueryResult[%2]").arg(schemaNs).arg(answer.records.size()));
-    QCOMPARE(answer.memberOrder, memberNames);
+    QCOMPARE(answer.arrayType, QStringLiteral("{%1}QueryResult[%2]").arg(SchemaNs).arg(answer.records.size()));
+    QCOMPARE(answer.memberOrder, MemberNames);
 
     const bool counted = operation.endsWith("Slutsam");
     QStringList expected;
@@ -168,7 +169,7 @@ void TestResultsService::operations()
     for (const auto &r : answer.records) {
         QCOMPARE(r["generated"], generated);
         QStringList values;
-        for (const QString &member : memberNames.mid(1))
+        for (const QString &member : MemberNames.mid(1))
             values << r[member];
         actual << values.join(u' ');
     }
@@ -220,7 +221,7 @@ void TestResultsService::requests_data()
     auto wrapped = [](const QString &argument, const QString &header = {},
                       const QString &wrapper = "m:getCountyResultsSlutsam xmlns:m") {
         const QString name = wrapper.section(u' ', 0, 0);
-        return SoapCall::envelope(QString("<%1=\"%2\">%3</%4>").arg(wrapper, serviceNs, argument, name), header);
+        return SoapCall::envelope(QString("<%1=\"%2\">%3</%4>").arg(wrapper, ServiceNs, argument, name), header);
     };
     auto accepted = [](const char *name, const QByteArray &request) {
         QTest::newRow(name) << request << QString() << QString();
@@ -275,11 +276,11 @@ void TestResultsService::requests_data()
             << QByteArray("<e:Envelope xmlns:e=\"http://www.w3.org/2003/05/soap-envelope\"><e:Body/></e:Envelope>")
             << "VersionMismatch" << "SOAP 1.1";
     QTest::newRow("must understand")
-            << SoapCall::envelope(QString("<m:getCountryResultsValnatt xmlns:m=\"%1\"/>").arg(serviceNs),
+            << SoapCall::envelope(QString("<m:getCountryResultsValnatt xmlns:m=\"%1\"/>").arg(ServiceNs),
                                   "<SOAP-ENV:Header><t:Auth xmlns:t=\"urn:x\" SOAP-ENV:mustUnderstand=\"1\"/></SOAP-ENV:Header>")
             << "MustUnderstand" << "t:Auth";
     QTest::newRow("too deep")
-            << SoapCall::envelope(QString("<m:getCountryResultsValnatt xmlns:m=\"%1\"/>").arg(serviceNs),
+            << SoapCall::envelope(QString("<m:getCountryResultsValnatt xmlns:m=\"%1\"/>").arg(ServiceNs),
                                   "<SOAP-ENV:Header>" + QString("<a>").repeated(40) + QString("</a>").repeated(40)
                                           + "</SOAP-ENV:Header>")
             << "Client" << "nästlad";
@@ -302,8 +303,8 @@ void TestResultsService::requests()
     }
     QCOMPARE(reply.status, 500);
     QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
-    QCOMPARE(answer.response, envNs + "Fault");
-    QCOMPARE(answer.faultCode, envNs + code);
+    QCOMPARE(answer.response, EnvNs + "Fault");
+    QCOMPARE(answer.faultCode, EnvNs + code);
     QVERIFY2(answer.faultString.contains(text), qPrintable(answer.faultString));
 }
 
@@ -365,13 +366,13 @@ void TestResultsService::wsdlDescribesService()
         return found.join(u' ');
     };
     QCOMPARE(all(wsdlNs, "definitions", "targetNamespace") + ' ' + all(xsdNs, "schema", "targetNamespace"),
-             serviceNs + ' ' + schemaNs);
-    QCOMPARE(all(xsdNs, "element", "name"), memberNames.join(u' '));
+             ServiceNs + ' ' + SchemaNs);
+    QCOMPARE(all(xsdNs, "element", "name"), MemberNames.join(u' '));
     QCOMPARE(all(xsdNs, "element", "type"), QStringList(15, "xsd:string").join(u' '));
     QCOMPARE(all(xsdNs, "restriction", "base"), QStringLiteral("soapenc:Array"));
     QCOMPARE(wsdl.elementsByTagNameNS(xsdNs, "attribute").at(0).toElement().attributeNS(wsdlNs, "arrayType"),
              QStringLiteral("typens:QueryResult[]"));
-    QVERIFY(text.contains("xmlns:typens=\"" + schemaNs.toUtf8() + '"'));
+    QVERIFY(text.contains("xmlns:typens=\"" + SchemaNs.toUtf8() + '"'));
     const QString operations = "getCountryResultsValnatt getCountyResultsValnatt getCountyResultsSlutsam "
                                "getCountryResultsSlutsam";
     QCOMPARE(all(wsdlNs, "operation", "name"), operations + ' ' + operations);    // port type, binding
@@ -381,7 +382,7 @@ void TestResultsService::wsdlDescribesService()
                             "typens:ArrayOfQueryResult xsd:string typens:ArrayOfQueryResult typens:ArrayOfQueryResult"));
     const QString soapNs = "http://schemas.xmlsoap.org/wsdl/soap/";
     QCOMPARE(all(soapNs, "binding", "style") + ' ' + all(soapNs, "body", "use") + ' ' + all(soapNs, "body", "namespace"),
-             "rpc " + QStringList(8, "encoded").join(u' ') + ' ' + QStringList(8, serviceNs).join(u' '));
+             "rpc " + QStringList(8, "encoded").join(u' ') + ' ' + QStringList(8, ServiceNs).join(u' '));
     QCOMPARE(all(wsdlNs, "service", "name") + ' ' + all(wsdlNs, "port", "name"),
              QStringLiteral("ElectionResults ElectionResultsPort0"));
 }

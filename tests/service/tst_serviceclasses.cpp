@@ -5,6 +5,7 @@
 #include "struct_QueryResult.h"
 #include "xmldomnode.h"
 #include "xmlelement.h"
+#include "xmltreebuilder.h"
 
 #include "answerwriter.h"
 #include "cannedservice.h"
@@ -65,7 +66,7 @@ Q_DECLARE_METATYPE(WireStyle)
 class TestServiceClasses : public QObject
 {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void settingInAnyOrderKeepsTheOthers_data();
     void settingInAnyOrderKeepsTheOthers();
     void factoryMakesRecordsByExactClassName_data();
@@ -86,10 +87,10 @@ void TestServiceClasses::bundledService_data()
 void TestServiceClasses::bundledService()
 {
     QFETCH(WireStyle, style);
-    ServiceOptions options;
-    options.style = style;
+    ProgramOptions options;
+    options.service.style = style;
     options.logRequests = false;
-    options.frozenAt = std::chrono::minutes(10);
+    options.service.frozenAt = std::chrono::minutes(10);
     ResultsServerThread server(options);
     clsws_ElectionResults client(ServiceSettings{server.wsdlUrl(), std::chrono::seconds(10)});
 
@@ -119,7 +120,7 @@ void TestServiceClasses::callKeepsTheRecordsAsSent()
     std::vector<ResultRow> rows;
     for (int i = 0; i < 5; ++i) {
         rows.push_back(CannedService::row(QString::number(i)));
-        for (int m = 0; m < ResultRow::memberCount; ++m)
+        for (int m = 0; m < ResultRow::MemberCount; ++m)
             rows.back().values[std::size_t(m)] += QString::number(i * 100 + m);
     }
     rows[1].values[7] = QStringLiteral("52,30");
@@ -137,7 +138,7 @@ void TestServiceClasses::callKeepsTheRecordsAsSent()
     QCOMPARE(answer.array().size(), rows.size());
     const auto &names = struct_QueryResult::memberNames();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        for (int m = 0; m < ResultRow::memberCount; ++m)
+        for (int m = 0; m < ResultRow::MemberCount; ++m)
             QCOMPARE(recordAt(answer, i)->member(names[std::size_t(m)]), std::optional(rows[i].values[std::size_t(m)]));
     }
 }
@@ -267,7 +268,7 @@ void TestServiceClasses::factoryMakesRecordsByExactClassName()
     const auto typeNode = [&]() -> std::shared_ptr<soap::DomNode> {
         if (attributes.isEmpty())
             return failingStep < 0 ? nullptr : std::make_shared<FailingNode>(failingStep);
-        const std::shared_ptr<const soap::XmlElement> types = soap::XmlElement::parse(
+        const std::shared_ptr<const soap::XmlElement> types = soap::XmlTreeBuilder::parse(
             QStringLiteral("<types><type name='QueryResult' %1/></types>").arg(attributes).toUtf8(), QStringLiteral("test"));
         return std::make_shared<soap::XmlDomNode>(std::shared_ptr<const soap::XmlElement>(types, types->children().front().get()));
     };

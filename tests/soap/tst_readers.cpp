@@ -230,7 +230,7 @@ struct Shape
 
 const std::vector<Shape> &shapes()
 {
-    static const std::vector<Shape> all = {
+    static const std::vector<Shape> All = {
         {"answer: five prefixes used past many declarations", [](int n) {
              return answer(each(5, " xmlns:p@='urn:q'") + each(n / 50, " xmlns:f@='urn:f'"), each(n / 20, "<p@:x/>", 5), "");
          }, readAnswer, {}},
@@ -266,7 +266,7 @@ const std::vector<Shape> &shapes()
         {"HTTP: one-byte chunks", [](int n) { return QByteArray("1\r\nx\r\n").repeated(n / 6) + "0\r\n\r\n"; }, readChunked, {}},
         {"HTTP: a field without end", [](int n) { return "HTTP/1.1 200 OK\r\nX: " + QByteArray(n, 'a'); }, readHead, {}},
     };
-    return all;
+    return All;
 }
 
 double threadCpuSeconds()
@@ -297,7 +297,7 @@ class TestReaders : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void decodes_data();
     void decodes();
     void factoryDecidesWhatIsMade();
@@ -545,14 +545,14 @@ void TestReaders::staysFlat()
     // times the size; in proportion it stays the same, or nearly: larger tables fit the caches
     // less well (counted in instructions, these shapes stay flat). Four times is far from both.
     const Shape &tested = shapes()[std::size_t(shape)];
-    constexpr int small = 128 * 1024;
-    const double smallCost = costPerByte(tested, small);
-    const double largeCost = costPerByte(tested, 8 * small);
+    constexpr int Small = 128 * 1024;
+    const double smallCost = costPerByte(tested, Small);
+    const double largeCost = costPerByte(tested, 8 * Small);
     // Memory is reserved as items arrive, never on the sender's word: an answer holds a few
     // times its size in records and tables, not what it claims.
-    const double held = double(std::exchange(heldByAnswer, 0)) / (8 * small);
-    qInfo("%.1f ns a byte at %d KiB, %.1f at %d KiB, %.1f bytes held a byte", smallCost * 1e9, small / 1024,
-          largeCost * 1e9, 8 * small / 1024, held);
+    const double held = double(std::exchange(heldByAnswer, 0)) / (8 * Small);
+    qInfo("%.1f ns a byte at %d KiB, %.1f at %d KiB, %.1f bytes held a byte", smallCost * 1e9, Small / 1024,
+          largeCost * 1e9, 8 * Small / 1024, held);
     QVERIFY2(largeCost < 4 * smallCost, qPrintable(QStringLiteral("%1 times the cost per byte").arg(largeCost / smallCost)));
     QVERIFY(held < 16);
 }

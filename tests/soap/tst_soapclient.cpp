@@ -100,7 +100,7 @@ struct RecordingSink : public BodySink
     int begins = 0;
 };
 
-HttpRequest get(const QUrl &url) { HttpRequest request; request.url = url; return request; }
+OutgoingRequest get(const QUrl &url) { OutgoingRequest request; request.url = url; return request; }
 
 TransportLimits limitsOf(int timeoutMs, qint64 cap = 0)
 {
@@ -225,7 +225,7 @@ Q_DECLARE_METATYPE(RawReply)
 class TestSoapClient : public QObject
 {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void exchanges_data();
     void exchanges();
@@ -361,7 +361,7 @@ void TestSoapClient::faultsWhateverTheStatus_data()
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("text"); // a fault's string, or a part of the description
-    const QByteArray fault = FaultWriter::write(::SoapFault(QStringLiteral("Server"), QStringLiteral("Databasen svarar inte")));
+    const QByteArray fault = FaultWriter::write(SoapFault(QStringLiteral("Server"), QStringLiteral("Databasen svarar inte")));
     for (int status : {200, 400, 500}) {
         QTest::addRow("SOAP 1.1, %d", status) << CannedReply::withStatus(status, fault) << int(ErrorNumber::SoapFault)
                                               << "SOAP-ENV:Server" << "Databasen svarar inte";
@@ -396,7 +396,7 @@ void TestSoapClient::faultsWhateverTheStatus()
     SoapClient client(limitsOf(10000));
     initialise(client, service.wsdlUrl());
     // Each call starts afresh: the fault before it leaves nothing behind.
-    service.reply(CannedReply::ok(FaultWriter::write(::SoapFault(QStringLiteral("Client"), QStringLiteral("Fel")))));
+    service.reply(CannedReply::ok(FaultWriter::write(SoapFault(QStringLiteral("Client"), QStringLiteral("Fel")))));
     QCOMPARE(raisedBy([&] { client.invoke(Country); }).number(), ErrorNumber::SoapFault);
     QCOMPARE(client.faultCode(), QStringLiteral("SOAP-ENV:Client"));
     service.reply(reply);

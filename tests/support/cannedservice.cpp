@@ -77,10 +77,10 @@ int CannedService::requestsTo(const QByteArray &path) const
 
 QStringList CannedService::countyArguments() const
 {
-    static const QRegularExpression county(QStringLiteral("<county[^>]*>([^<]*)</county>"));
+    static const QRegularExpression County(QStringLiteral("<county[^>]*>([^<]*)</county>"));
     QStringList arguments;
     for (const auto &request : m_server.requests()) {
-        const auto match = county.match(QString::fromUtf8(request.body));
+        const auto match = County.match(QString::fromUtf8(request.body));
         if (request.path == endpointPath() && match.hasMatch())
             arguments << match.captured(1);
     }

@@ -15,7 +15,7 @@
 using namespace std::chrono_literals;
 
 // The window against the bundled service replaying its election night.
-class tst_BundledService : public QObject
+class TestBundledService : public QObject
 {
     Q_OBJECT
 
@@ -32,7 +32,7 @@ private:
         return names;
     }
 
-private slots:
+private Q_SLOTS:
     void init() { ApplicationSetup::apply(*qApp); }
 
     // Nothing at the address: the box, never the window, and the program ends with status 1. The
@@ -59,10 +59,10 @@ private slots:
     // the list shows by then, later in the night.
     void nightInTheWindow()
     {
-        ServiceOptions options;
+        ProgramOptions options;
         options.port = 0;
         options.logRequests = false;
-        options.frozenAt = 5min;
+        options.service.frozenAt = 5min;
         ResultsServerThread service(options);
         ServiceSettings settings;
         settings.wsdlUrl = service.wsdlUrl();
@@ -120,11 +120,11 @@ private slots:
         write("reporters.tsv", made.line.toUtf8());
         write("natt.csv", "municipality,district,yes,no,blank,invalid\n0114,1,600,400,20,5\n0114,2,300,200,10,2\n"
                           "0180,1,400,500,10,3\n");
-        ServiceOptions options;
-        options.liveNight = true;
+        ProgramOptions options;
+        options.service.liveNight = true;
         options.logRequests = false;
-        options.store = dir.filePath("night.sqlite");
-        options.reportersFile = dir.filePath("reporters.tsv");
+        options.service.store = dir.filePath("night.sqlite");
+        options.service.reportersFile = dir.filePath("reporters.tsv");
         ResultsServerThread service(options);
         // Its exit status and summary.
         auto report = [&](const QStringList &arguments) {
@@ -171,5 +171,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_BundledService)
+QTEST_MAIN(TestBundledService)
 #include "tst_bundledservice.moc"

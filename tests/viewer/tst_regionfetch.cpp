@@ -52,11 +52,11 @@ QString countdownText(int seconds)
 } // namespace
 
 // The window loaded from a canned service, driven as a user would.
-class tst_RegionFetch : public QObject
+class TestRegionFetch : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     // The layout is made for 96 dpi and a font of 10 pixels.
     void initTestCase()
     {
@@ -547,5 +547,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_RegionFetch)
+QTEST_MAIN(TestRegionFetch)
 #include "tst_regionfetch.moc"

@@ -27,11 +27,11 @@ soap::ObjectPtr county(const QString &name, const QString &code, const QString &
 } // namespace
 
 // The window's widget-free parts, driven directly.
-class tst_ViewerParts : public QObject
+class TestViewerParts : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     // Every text as sent, the turnout count (member 14) never shown.
     void rowTexts()
     {
@@ -97,5 +97,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_ViewerParts)
+QTEST_MAIN(TestViewerParts)
 #include "tst_viewerparts.moc"
