@@ -332,6 +332,17 @@ def answer_length(data):
     return end + 4 + length if len(data) >= end + 4 + length else None
 
 
+def read_answer(s):
+    """Reads until one whole HTTP answer has come or the peer closes; returns what came."""
+    data = b""
+    while answer_length(data) is None:
+        chunk = s.recv(65536)
+        if not chunk:
+            break
+        data += chunk
+    return data
+
+
 def call(port, source=None, timeout=10):
     """One call on a new connection: its status line and how long it took."""
     began = time.time()
@@ -339,12 +350,7 @@ def call(port, source=None, timeout=10):
         s = connect(port, source=source)
         s.settimeout(timeout)
         s.sendall(POST)
-        data = b""
-        while answer_length(data) is None:
-            chunk = s.recv(65536)
-            if not chunk:
-                break
-            data += chunk
+        data = read_answer(s)
         s.close()
         return first_status(data), time.time() - began
     except OSError as e:
@@ -385,12 +391,8 @@ def attribute_flood(binary):
             try:
                 s.sendall(flood)
                 sent[0] += 1
-                data = b""
-                while answer_length(data) is None:
-                    chunk = s.recv(65536)
-                    if not chunk:
-                        return
-                    data += chunk
+                if answer_length(read_answer(s)) is None:
+                    return
             except OSError:
                 return
 
@@ -536,12 +538,8 @@ def stalled_log(binary):
     try:
         for _ in range(3000):
             s.sendall(POST)
-            data = b""
-            while answer_length(data) is None:
-                chunk = s.recv(65536)
-                if not chunk:
-                    raise OSError
-                data += chunk
+            if answer_length(read_answer(s)) is None:
+                raise OSError
             answered += 1
     except OSError:
         pass
@@ -575,15 +573,10 @@ def drain(binary):
                     s.sendall(POST)
                 except OSError:
                     break    # not sent whole: not received
-                data = b""
                 try:
-                    while answer_length(data) is None:
-                        chunk = s.recv(65536)
-                        if not chunk:
-                            break
-                        data += chunk
+                    data = read_answer(s)
                 except OSError:
-                    pass
+                    data = b""
                 with lock:
                     if answer_length(data) is None:
                         counts["lost"] += 1
